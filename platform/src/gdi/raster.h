@@ -1,0 +1,47 @@
+// Pixel primitives: they know only a 32-bit surface and a clip rectangle.
+// Pixels are 0x00RRGGBB words (a 32-bit DIB's byte order). Every primitive
+// writes only inside `clip`, which the caller has already intersected with
+// the surface bounds; geometry may lie anywhere, including negative coordinates.
+#pragma once
+
+#include <stdint.h>
+
+#include <windows.h>
+
+namespace plat {
+
+struct Surface {
+    uint32_t* bits;
+    int width;
+    int height;
+    int stride;  // pixels per row
+};
+
+// COLORREF (0x00BBGGRR) to surface pixel (0x00RRGGBB).
+inline uint32_t pixel_from_colorref(COLORREF c) {
+    return ((c & 0xff) << 16) | (c & 0xff00) | ((c >> 16) & 0xff);
+}
+inline COLORREF colorref_from_pixel(uint32_t p) {
+    return ((p & 0xff) << 16) | (p & 0xff00) | ((p >> 16) & 0xff);
+}
+
+// Fills the half-open rectangle r (left/top inclusive, right/bottom exclusive).
+void raster_fill(const Surface& s, const RECT& clip, const RECT& r, uint32_t pixel);
+
+// A cosmetic one-pixel solid line from `from` to `to`, the end point excluded,
+// pixel for pixel as the platform's GDI draws it.
+void raster_line(const Surface& s, const RECT& clip, POINT from, POINT to, uint32_t pixel);
+
+// Rectangle(): outline with the pen, inside with the brush; a null pointer
+// means a null pen or brush. `box` is as passed to Rectangle (any order).
+void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
+
+// Ellipse(): same conventions as raster_rectangle.
+void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
+
+// The rectangle of pixels a shape with this box may touch (half-open, not
+// clipped); used to track which part of a bitmap has been drawn on.
+RECT raster_shape_bounds(RECT box);
+RECT raster_line_bounds(POINT from, POINT to);
+
+}  // namespace plat

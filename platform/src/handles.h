@@ -1,0 +1,61 @@
+// The handle table: every object the platform hands out (GDI and USER alike)
+// lives behind a handle made of a slot index and the slot's generation, so a
+// stale, foreign or forged handle is recognised and refused, never followed.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+namespace plat {
+
+enum class ObjType : uint8_t {
+    Free = 0,
+    // GDI objects
+    Dc,
+    Bitmap,
+    Pen,
+    Brush,
+    Font,
+    // USER objects
+    Window,
+    Menu,
+    Icon,
+    Accel,
+    Module,
+    Count
+};
+
+inline bool is_gdi_type(ObjType t) { return t >= ObjType::Dc && t <= ObjType::Font; }
+
+// Base of every object in the table. The table owns the object: freeing the
+// handle deletes it.
+struct Object {
+    virtual ~Object() = default;
+    ObjType type = ObjType::Free;
+    void* handle = nullptr;
+    bool stock = false;  // stock objects are never freed
+};
+
+// Stores `obj` (owned from now on) and returns its new handle; null when the
+// table is full, in which case `obj` is deleted.
+void* handle_alloc(Object* obj, ObjType type);
+
+// The object behind `h` if it is live and of `type`; null otherwise.
+Object* handle_get(const void* h, ObjType type);
+
+// The object behind `h` if it is live, whatever its type; null otherwise.
+Object* handle_lookup(const void* h);
+
+// Frees the slot and deletes its object; false for an invalid handle.
+bool handle_free(const void* h);
+
+// Live objects of one type, or of all GDI types.
+size_t handle_count(ObjType type);
+size_t handle_count_gdi();
+
+template <class T>
+T* handle_cast(const void* h) {
+    return static_cast<T*>(handle_get(h, T::kType));
+}
+
+}  // namespace plat
