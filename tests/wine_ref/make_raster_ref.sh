@@ -12,6 +12,11 @@ x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -static -o "$work/raster_ref
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 cd "$work"
+# Create the prefix first: a process that starts while Wine sets the prefix up
+# begins with a different heap, and stale heap contents show in some ellipses
+# (see platform/src/gdi/raster.cpp).
+"$wine64" wineboot --init
+wineserver -w 2>/dev/null || true
 "$wine64" raster_ref.exe raster_ref.txt
 wineserver -w 2>/dev/null || true
 mkdir -p "$out_dir"
