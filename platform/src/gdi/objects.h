@@ -80,3 +80,13 @@ Bitmap* gdi_new_surface(int width, int height, uint32_t fill);
 void gdi_resize_surface(Bitmap* surface, int width, int height, uint32_t fill);
 
 }  // namespace plat
+
+namespace plat {
+
+// Ends a DC made by gdi_create_window_dc (ReleaseDC/EndPaint).
+void gdi_delete_window_dc(HDC dc);
+
+// Stock objects count as neither live nor leaked.
+size_t gdi_stock_count();
+
+}  // namespace plat
