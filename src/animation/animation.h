@@ -1,6 +1,7 @@
 // The animation: state, random source, off-screen canvas, frames and commands.
 #pragma once
 
+#include <stdint.h>
 #include <windows.h>
 
 #include "resource.h"
