@@ -119,6 +119,9 @@ HANDLE WINAPI GetCurrentProcess(void);
 DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD milliseconds);
 
+// The program's entry, called by the platform's process start-up.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
+
 #ifdef __cplusplus
 }
 #endif
