@@ -12,10 +12,13 @@ x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -static -o "$work/raster_ref
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 cd "$work"
-# Create the prefix first: a process that starts while Wine sets the prefix up
-# begins with a different heap, and stale heap contents show in some ellipses
-# (see platform/src/gdi/raster.cpp).
+# Stale heap contents show in some ellipses (see platform/src/gdi/raster.cpp),
+# so the drawing must start from the heap of a settled prefix: the first runs
+# in a new prefix do one-time set-up work (fonts, registry) that leaves other
+# blocks behind. Run once to settle it and keep the second run's output.
 "$wine64" wineboot --init
+wineserver -w 2>/dev/null || true
+"$wine64" raster_ref.exe settle.txt
 wineserver -w 2>/dev/null || true
 "$wine64" raster_ref.exe raster_ref.txt
 wineserver -w 2>/dev/null || true

@@ -271,6 +271,24 @@ void large_ellipses_section() {
     }
 }
 
+// Many small ellipses in a row, the way an animation draws them: the rows
+// that narrow ones leave unset show blocks recycled from the ellipses before.
+void recycling_section() {
+    set_surface(128, 128, nullptr);
+    int radius = 0;
+    for (int i = 0; i < 800; i++) {
+        if (i % 100 == 99) {
+            radius = radius % 12 + 1;
+            shape_case('E', 64 - radius, 60 - radius, 64 + radius, 60 + radius, true, true);
+            continue;
+        }
+        int x = rnd(0, 11) * 10, y = rnd(0, 11) * 10;
+        int d1 = rnd(0, 9), d2 = rnd(0, 9), d3 = rnd(0, 9), d4 = rnd(0, 9);
+        int pen_brush = rnd(0, 19) == 0 ? random_pen_brush() : 0;
+        shape_case('E', x - d4, y - d3, x + d2, y + d1, pen_brush != 1, pen_brush != 2);
+    }
+}
+
 void clipped_section() {
     RECT clip = {9, 13, 47, 50};
     set_surface(64, 64, &clip);
@@ -299,6 +317,7 @@ int main(int argc, char** argv) {
     rectangles_section();
     small_ellipses_section();
     large_ellipses_section();
+    recycling_section();
     clipped_section();
     fclose(g_out);
     fprintf(stderr, "%ld cases\n", g_cases);
