@@ -52,6 +52,70 @@ typedef struct HOST_MENU_ITEM {
 // pointers stay valid until the menu is destroyed.
 int host_get_menu_items(HMENU menu, HOST_MENU_ITEM* items, int count);
 
+
+// ---- Clock -----------------------------------------------------------------
+
+// Timers, message times, GetTickCount and Sleep run on the real monotonic
+// clock unless the virtual clock is on. The virtual clock starts at 0 and
+// moves only through host_advance_clock, Sleep, or a GetMessageA/WaitMessage
+// that has nothing to return: instead of sleeping, it jumps to the next due
+// timer. Pending timers keep their remaining time across a switch.
+void host_use_virtual_clock(BOOL enable);
+
+// Moves the virtual clock forward; FALSE (and nothing happens) on the real clock.
+BOOL host_advance_clock(DWORD ms);
+
+// The clock's current time in milliseconds.
+int64_t host_now_ms(void);
+
+// A wait that can never end (GetMessageA or WaitMessage with nothing queued,
+// no timer that could fire and no input source, as in the headless backend)
+// aborts the process with a message on stderr instead of hanging.
+
+// ---- Keyboard input --------------------------------------------------------
+
+// Modifier flags for host_send_key.
+#define HOST_SHIFT 0x1
+#define HOST_CONTROL 0x2
+#define HOST_ALT 0x4
+
+// Queues what the keyboard makes for one key going down or up: WM_KEYDOWN/UP,
+// or WM_SYSKEYDOWN/UP while Alt is held (and for F10), with scan code,
+// repeat count, context (Alt) and transition bits, addressed to the focus
+// window (or, without one, to the active window as system keys). GetKeyState
+// follows each key message as it is retrieved. FALSE for a key code outside
+// 1..254.
+BOOL host_key_down(UINT virtual_key);
+BOOL host_key_up(UINT virtual_key);
+
+// Presses and releases `virtual_key` with the given modifiers held around it
+// (modifiers down in the order Control, Alt, Shift; up in reverse).
+BOOL host_send_key(UINT virtual_key, UINT modifiers);
+
+// Types one character as a US keyboard would: the key that makes it, with
+// Shift when the character needs it ('?' is Shift + VK_OEM_2) and Alt held
+// around everything when `alt` is set. FALSE (nothing queued) for a character
+// the layout cannot type.
+BOOL host_send_char(char ch, BOOL alt);
+
+// ---- Window surfaces -------------------------------------------------------
+
+// A window's client-area pixels as 0x00RRGGBB, top-down rows of `*width`
+// pixels; valid until the window is resized or destroyed. NULL for an invalid
+// window.
+const DWORD* host_window_pixels(HWND window, int* width, int* height);
+
+// One client-area pixel as a COLORREF; CLR_INVALID outside the surface or for
+// an invalid window.
+COLORREF host_window_pixel(HWND window, int x, int y);
+
+// ---- Reset -----------------------------------------------------------------
+
+// Forgets every window (without sending messages), window class, queued and
+// posted message, quit request, timer, focus and key state, as at process
+// start. The clock is left as it is.
+void host_reset_windows(void);
+
 #ifdef __cplusplus
 }
 #endif

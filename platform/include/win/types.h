@@ -119,6 +119,9 @@ HANDLE WINAPI GetCurrentProcess(void);
 DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD milliseconds);
 
+// The program's entry, called by the platform's process start-up.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
+
 #ifdef __cplusplus
 }
 #endif
@@ -129,8 +132,13 @@ void WINAPI Sleep(DWORD milliseconds);
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INVALID_WINDOW_HANDLE 1400
 #define ERROR_INVALID_MENU_HANDLE 1401
+#define ERROR_TLW_WITH_WSCHILD 1406
 #define ERROR_CANNOT_FIND_WND_CLASS 1407
 #define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CLASS_DOES_NOT_EXIST 1411
+#define ERROR_CLASS_HAS_WINDOWS 1412
+#define ERROR_INVALID_INDEX 1413
+#define ERROR_CONTROL_ID_NOT_FOUND 1421
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814

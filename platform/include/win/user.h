@@ -32,12 +32,14 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_NCCALCSIZE 0x0083
 #define WM_NCPAINT 0x0085
 #define WM_GETDLGCODE 0x0087
+#define WM_KEYFIRST 0x0100
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_SYSKEYDOWN 0x0104
 #define WM_SYSKEYUP 0x0105
 #define WM_SYSCHAR 0x0106
+#define WM_KEYLAST 0x0109
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -51,6 +53,15 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_USER 0x0400
+
+// WM_ACTIVATE states, WM_SIZE kinds, WM_SYSCOMMAND commands.
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+#define SC_CLOSE 0xF060
 
 // Window styles.
 #define WS_OVERLAPPED 0x00000000L
@@ -76,6 +87,10 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WS_OVERLAPPEDWINDOW \
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 #define WS_EX_DLGMODALFRAME 0x00000001L
+#define WS_EX_TOOLWINDOW 0x00000080L
+#define WS_EX_WINDOWEDGE 0x00000100L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define WS_EX_STATICEDGE 0x00020000L
 
 // Class styles.
 #define CS_VREDRAW 0x0001
@@ -101,6 +116,11 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 // PeekMessage flags.
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
+// SetTimer interval limits.
+#define USER_TIMER_MINIMUM 0x0000000A
+#define USER_TIMER_MAXIMUM 0x7FFFFFFF
 
 // System colours.
 #define COLOR_SCROLLBAR 0
@@ -118,6 +138,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define GWL_EXSTYLE (-20)
 #define GWLP_WNDPROC (-4)
 #define GWLP_HINSTANCE (-6)
+#define GWLP_HWNDPARENT (-8)
 #define GWLP_ID (-12)
 #define GWLP_USERDATA (-21)
 #define DWLP_MSGRESULT 0
@@ -125,8 +146,12 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define GCLP_HBRBACKGROUND (-10)
 #define GCLP_HCURSOR (-12)
 #define GCLP_HICON (-14)
+#define GCLP_HMODULE (-16)
+#define GCL_CBWNDEXTRA (-18)
+#define GCL_CBCLSEXTRA (-20)
 #define GCLP_WNDPROC (-24)
 #define GCL_STYLE (-26)
+#define GCW_ATOM (-32)
 #define GCLP_HICONSM (-34)
 
 // GetWindow relations.
@@ -150,6 +175,8 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_F1 0x70
+#define VK_F4 0x73
 #define VK_F10 0x79
 #define VK_OEM_2 0xBF
 
@@ -168,6 +195,16 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define SM_CXFIXEDFRAME SM_CXDLGFRAME
 #define SM_CYFIXEDFRAME SM_CYDLGFRAME
 #define SM_CYMENU 15
+#define SM_CXEDGE 45
+#define SM_CYEDGE 46
+#define SM_CXFRAME 32
+#define SM_CYFRAME 33
+#define SM_CXSIZEFRAME SM_CXFRAME
+#define SM_CYSIZEFRAME SM_CYFRAME
+#define SM_CXVSCROLL 2
+#define SM_CYHSCROLL 3
+#define SM_CYSMCAPTION 51
+#define SM_CXPADDEDBORDER 92
 #define SM_CXICON 11
 #define SM_CYICON 12
 #define SM_CXSMICON 49
@@ -240,6 +277,8 @@ BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point);
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point);
 HWND WINAPI GetParent(HWND window);
 HWND WINAPI GetWindow(HWND window, UINT relation);
 HWND WINAPI GetDlgItem(HWND dialog, int id);
@@ -293,6 +332,9 @@ BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b);
 BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b);
 BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy);
 BOOL WINAPI PtInRect(const RECT* rect, POINT pt);
+BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy);
+BOOL WINAPI CopyRect(LPRECT dst, const RECT* src);
+BOOL WINAPI EqualRect(const RECT* a, const RECT* b);
 
 #ifdef __cplusplus
 }

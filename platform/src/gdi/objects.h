@@ -32,13 +32,37 @@ struct Bitmap : GdiObject {
     void mark_dirty(const RECT& r);  // r already clipped to the bitmap
 };
 
-struct Pen : GdiObject {
+// Pens and brushes come and go by the hundred each frame: recycle their memory.
+template <class T>
+struct Recycled {
+    static void* operator new(size_t size) {
+        if (size == sizeof(T) && !free_list().empty()) {
+            void* p = free_list().back();
+            free_list().pop_back();
+            return p;
+        }
+        return ::operator new(size);
+    }
+    static void operator delete(void* p, size_t size) {
+        if (size == sizeof(T) && free_list().size() < 4096) {
+            free_list().push_back(p);
+            return;
+        }
+        ::operator delete(p);
+    }
+    static std::vector<void*>& free_list() {
+        static std::vector<void*> list;
+        return list;
+    }
+};
+
+struct Pen : GdiObject, Recycled<Pen> {
     static constexpr ObjType kType = ObjType::Pen;
     int style = PS_SOLID;
     COLORREF color = 0;
 };
 
-struct Brush : GdiObject {
+struct Brush : GdiObject, Recycled<Brush> {
     static constexpr ObjType kType = ObjType::Brush;
     int style = BS_SOLID;
     COLORREF color = 0;
@@ -78,5 +102,15 @@ HDC gdi_create_window_dc(HWND window, Bitmap* surface, const RECT& bounds);
 // A bitmap object not in the handle table's count of user objects, for window surfaces.
 Bitmap* gdi_new_surface(int width, int height, uint32_t fill);
 void gdi_resize_surface(Bitmap* surface, int width, int height, uint32_t fill);
+
+}  // namespace plat
+
+namespace plat {
+
+// Ends a DC made by gdi_create_window_dc (ReleaseDC/EndPaint).
+void gdi_delete_window_dc(HDC dc);
+
+// Stock objects count as neither live nor leaked.
+size_t gdi_stock_count();
 
 }  // namespace plat

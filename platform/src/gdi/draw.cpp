@@ -1,0 +1,199 @@
+// Drawing calls: pattern fills, block transfer, lines, rectangles, ellipses, pixels.
+#include <string.h>
+
+#include <algorithm>
+
+#include "gdi/objects.h"
+
+namespace plat {
+
+namespace {
+
+RECT intersect(const RECT& a, const RECT& b) {
+    RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+              std::min(a.bottom, b.bottom)};
+    if (r.left >= r.right || r.top >= r.bottom) return RECT{0, 0, 0, 0};
+    return r;
+}
+
+bool is_empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+
+RECT ordered(int left, int top, int right, int bottom) {
+    return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+}
+
+// The pen's pixel, or null for a null pen.
+const uint32_t* pen_pixel(Dc* dc, uint32_t& storage) {
+    Pen* pen = handle_cast<Pen>(dc->pen);
+    if (!pen || pen->style == PS_NULL) return nullptr;
+    storage = pixel_from_colorref(pen->color);
+    return &storage;
+}
+
+const uint32_t* brush_pixel(Dc* dc, uint32_t& storage) {
+    Brush* brush = handle_cast<Brush>(dc->brush);
+    if (!brush || brush->style == BS_NULL) return nullptr;
+    storage = pixel_from_colorref(brush->color);
+    return &storage;
+}
+
+// Fills r (clipped) with one pixel value. Filling a whole bitmap need only
+// touch what was drawn since it last held one colour.
+void fill(Dc* dc, const RECT& r, uint32_t pixel) {
+    Bitmap* bm = dc->target;
+    RECT clip = dc->clip();
+    RECT area = intersect(r, clip);
+    if (is_empty(area)) return;
+    Surface s = bm->surface();
+    if (area.left == 0 && area.top == 0 && area.right == bm->width && area.bottom == bm->height) {
+        if (bm->uniform == pixel) {
+            if (!is_empty(bm->dirty)) raster_fill(s, clip, bm->dirty, pixel);
+        } else {
+            raster_fill(s, clip, area, pixel);
+        }
+        bm->uniform = pixel;
+        bm->dirty = RECT{0, 0, 0, 0};
+        return;
+    }
+    raster_fill(s, clip, area, pixel);
+    bm->mark_dirty(area);
+}
+
+}  // namespace
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return FALSE;
+    if (!dc->target) return TRUE;
+    RECT r = ordered(x, y, x + width, y + height);
+    switch (rop) {
+    case BLACKNESS: fill(dc, r, 0x000000); return TRUE;
+    case WHITENESS: fill(dc, r, 0xffffff); return TRUE;
+    case PATCOPY: {
+        uint32_t storage;
+        if (const uint32_t* brush = brush_pixel(dc, storage)) fill(dc, r, *brush);
+        return TRUE;
+    }
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+    }
+}
+
+BOOL WINAPI BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int src_x, int src_y, DWORD rop) {
+    Dc* dst = handle_cast<Dc>(hdst);
+    Dc* src = handle_cast<Dc>(hsrc);
+    if (!dst || rop != SRCCOPY || !src) {
+        if (dst && (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY))
+            return PatBlt(hdst, x, y, width, height, rop);
+        return FALSE;
+    }
+    if (!dst->target || !src->target || width <= 0 || height <= 0) return TRUE;
+    // The part of the destination that is both inside its clip and backed by
+    // source pixels.
+    RECT area = intersect(RECT{x, y, x + width, y + height}, dst->clip());
+    RECT src_clip = src->clip();
+    area = intersect(area, RECT{src_clip.left - src_x + x, src_clip.top - src_y + y, src_clip.right - src_x + x,
+                                src_clip.bottom - src_y + y});
+    if (is_empty(area)) return TRUE;
+    Bitmap* d = dst->target;
+    Bitmap* s = src->target;
+    size_t row_bytes = size_t(area.right - area.left) * 4;
+    // Within one bitmap, copy rows in the order that never reads a row already overwritten.
+    bool upwards = d == s && y > src_y;
+    for (int i = 0; i < area.bottom - area.top; ++i) {
+        int row = upwards ? area.bottom - 1 - i : area.top + i;
+        uint32_t* out = d->bits.data() + size_t(row) * d->width + area.left;
+        const uint32_t* in = s->bits.data() + size_t(row - y + src_y) * s->width + (area.left - x + src_x);
+        memmove(out, in, row_bytes);
+    }
+    d->mark_dirty(area);
+    return TRUE;
+}
+
+BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT previous) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return FALSE;
+    if (previous) *previous = dc->position;
+    dc->position = POINT{x, y};
+    return TRUE;
+}
+
+BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return FALSE;
+    POINT from = dc->position;
+    POINT to = {x, y};
+    dc->position = to;
+    uint32_t storage;
+    const uint32_t* pen = pen_pixel(dc, storage);
+    if (!pen || !dc->target) return TRUE;
+    RECT clip = dc->clip();
+    RECT touched = intersect(raster_line_bounds(from, to), clip);
+    if (is_empty(touched)) return TRUE;
+    raster_line(dc->target->surface(), clip, from, to, *pen);
+    dc->target->mark_dirty(touched);
+    return TRUE;
+}
+
+}  // extern "C"
+
+namespace {
+
+using ShapeFn = void (*)(const Surface&, const RECT&, RECT, const uint32_t*, const uint32_t*);
+
+BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom, ShapeFn shape) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return FALSE;
+    if (!dc->target) return TRUE;
+    uint32_t pen_storage, brush_storage;
+    const uint32_t* pen = pen_pixel(dc, pen_storage);
+    const uint32_t* brush = brush_pixel(dc, brush_storage);
+    if (!pen && !brush) return TRUE;
+    RECT box = {left, top, right, bottom};
+    RECT clip = dc->clip();
+    RECT touched = intersect(raster_shape_bounds(box), clip);
+    if (is_empty(touched)) return TRUE;
+    shape(dc->target->surface(), clip, box, pen, brush);
+    dc->target->mark_dirty(touched);
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+    return draw_shape(hdc, left, top, right, bottom, raster_rectangle);
+}
+
+BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+    return draw_shape(hdc, left, top, right, bottom, raster_ellipse);
+}
+
+COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return CLR_INVALID;
+    RECT clip = dc->clip();
+    if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) return CLR_INVALID;
+    return colorref_from_pixel(dc->target->bits[size_t(y) * dc->target->width + x]);
+}
+
+COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc) return CLR_INVALID;
+    RECT clip = dc->clip();
+    if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) return CLR_INVALID;
+    dc->target->bits[size_t(y) * dc->target->width + x] = pixel_from_colorref(color);
+    dc->target->mark_dirty(RECT{x, y, x + 1, y + 1});
+    return color & 0x00ffffff;
+}
+
+// Drawing is immediate here; nothing is batched.
+BOOL WINAPI GdiFlush(void) { return TRUE; }
+
+}  // extern "C"

@@ -1,0 +1,90 @@
+// Rectangle helpers. Empty means no area: right <= left or bottom <= top.
+#include <algorithm>
+
+#include <windows.h>
+
+namespace {
+
+bool empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom) {
+    if (!rect) return FALSE;
+    *rect = RECT{left, top, right, bottom};
+    return TRUE;
+}
+
+BOOL WINAPI SetRectEmpty(LPRECT rect) { return SetRect(rect, 0, 0, 0, 0); }
+
+BOOL WINAPI CopyRect(LPRECT dst, const RECT* src) {
+    if (!dst || !src) return FALSE;
+    *dst = *src;
+    return TRUE;
+}
+
+BOOL WINAPI IsRectEmpty(const RECT* rect) { return !rect || empty(*rect); }
+
+BOOL WINAPI EqualRect(const RECT* a, const RECT* b) {
+    if (!a || !b) return FALSE;
+    return a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
+}
+
+BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {
+    if (!dst || !a || !b) return FALSE;
+    RECT r = {std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+              std::min(a->bottom, b->bottom)};
+    // No overlap leaves an empty rectangle, as the platform does.
+    if (empty(*a) || empty(*b) || empty(r)) {
+        SetRectEmpty(dst);
+        return FALSE;
+    }
+    *dst = r;
+    return TRUE;
+}
+
+BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {
+    if (!dst || !a || !b) return FALSE;
+    if (empty(*a)) {
+        if (empty(*b)) {
+            SetRectEmpty(dst);
+            return FALSE;
+        }
+        *dst = *b;
+        return TRUE;
+    }
+    if (empty(*b)) {
+        *dst = *a;
+        return TRUE;
+    }
+    *dst = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                std::max(a->bottom, b->bottom)};
+    return TRUE;
+}
+
+BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {
+    if (!rect) return FALSE;
+    rect->left += dx;
+    rect->top += dy;
+    rect->right += dx;
+    rect->bottom += dy;
+    return TRUE;
+}
+
+BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy) {
+    if (!rect) return FALSE;
+    rect->left -= dx;
+    rect->top -= dy;
+    rect->right += dx;
+    rect->bottom += dy;
+    return TRUE;
+}
+
+BOOL WINAPI PtInRect(const RECT* rect, POINT pt) {
+    if (!rect) return FALSE;
+    return pt.x >= rect->left && pt.x < rect->right && pt.y >= rect->top && pt.y < rect->bottom;
+}
+
+}  // extern "C"

@@ -1,0 +1,179 @@
+// Window geometry and visibility: ShowWindow, MoveWindow, the window and
+// client rectangles, and the surface that follows the client size.
+#include <algorithm>
+
+#include "backend/backend.h"
+#include "user/user_private.h"
+
+namespace plat {
+
+namespace {
+
+// Surfaces stop growing here; the client rectangle still reports the real size.
+constexpr int kMaxSurfaceSide = 4096;
+// Fresh surfaces are white until something paints them.
+constexpr uint32_t kSurfaceFill = 0x00ffffff;
+
+constexpr int kLastShowCommand = 11;  // SW_FORCEMINIMIZE
+
+void fit_surface(Window* w) {
+    RECT size = w->client_size();
+    int width = std::min<int>(size.right, kMaxSurfaceSide);
+    int height = std::min<int>(size.bottom, kMaxSurfaceSide);
+    if (w->surface->width != width || w->surface->height != height)
+        gdi_resize_surface(w->surface, width, height, kSurfaceFill);
+}
+
+POINT parent_origin(const Window* w) {
+    Window* parent = w->parent ? win_find(w->parent) : nullptr;
+    return parent ? win_client_origin(parent) : POINT{0, 0};
+}
+
+bool same_size(const RECT& a, const RECT& b) {
+    return a.right - a.left == b.right - b.left && a.bottom - a.top == b.bottom - b.top;
+}
+
+}  // namespace
+
+bool win_set_rect(HWND hwnd, const RECT& rect) {
+    Window* w = win_find(hwnd);
+    if (!w) return false;
+    w->window_rect = rect;
+    // WM_NCCALCSIZE works in screen coordinates.
+    POINT origin = parent_origin(w);
+    RECT client = {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
+    SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
+    if (!(w = win_find(hwnd))) return false;
+    w->client_rect = RECT{client.left - origin.x, client.top - origin.y, client.right - origin.x, client.bottom - origin.y};
+    fit_surface(w);
+    return true;
+}
+
+void win_send_size_messages(HWND hwnd) {
+    Window* w = win_find(hwnd);
+    if (!w) return;
+    RECT size = w->client_size();
+    WPARAM kind = (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    SendMessageA(hwnd, WM_SIZE, kind, MAKELPARAM(size.right, size.bottom));
+    if (!(w = win_find(hwnd))) return;
+    SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" {
+
+BOOL WINAPI ShowWindow(HWND window, int command) {
+    Window* w = win_get(window);
+    if (!w) return FALSE;
+    if (command < 0 || command > kLastShowCommand) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (command == SW_SHOWDEFAULT) command = SW_SHOWNORMAL;
+    bool was_visible = w->style & WS_VISIBLE;
+
+    if (command == SW_HIDE) {
+        if (!was_visible) return FALSE;
+        SendMessageA(window, WM_SHOWWINDOW, FALSE, 0);
+        if (!(w = win_find(window))) return TRUE;
+        w->style &= ~WS_VISIBLE;
+        w->update = RECT{};
+        w->erase = false;
+        backend().window_shown(window, false);
+        if (!w->is_child() && GetActiveWindow() == window) focus_activate_other(window);
+        // The focus cannot stay in a hidden window: it moves to the parent.
+        HWND focus = GetFocus();
+        if ((w = win_find(window)) && (focus == window || win_is_descendant(window, focus)))
+            SetFocus(w->is_child() ? w->parent : nullptr);
+        return TRUE;
+    }
+
+    // No sizes or positions to restore here: the states are style bits only.
+    switch (command) {
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case kLastShowCommand: w->style = (w->style & ~WS_MAXIMIZE) | WS_MINIMIZE; break;
+    case SW_SHOWMAXIMIZED: w->style = (w->style & ~WS_MINIMIZE) | WS_MAXIMIZE; break;
+    case SW_SHOWNORMAL:
+    case SW_SHOWNOACTIVATE:
+    case SW_RESTORE: w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE); break;
+    default: break;
+    }
+
+    if (!was_visible) {
+        SendMessageA(window, WM_SHOWWINDOW, TRUE, 0);
+        if (!(w = win_find(window))) return FALSE;
+        w->style |= WS_VISIBLE;
+        paint_invalidate(w, nullptr, true);
+        backend().window_shown(window, true);
+    }
+    bool activate = command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_SHOWMINNOACTIVE &&
+                    command != SW_MINIMIZE && command != kLastShowCommand;
+    if (activate && !w->is_child()) focus_set_active(window);
+    if ((w = win_find(window)) && w->need_size) {
+        w->need_size = false;
+        win_send_size_messages(window);
+    }
+    return was_visible;
+}
+
+BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) {
+    Window* w = win_get(window);
+    if (!w) return FALSE;
+    RECT old_client = w->client_rect;
+    RECT rect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
+    if (!win_set_rect(window, rect)) return TRUE;
+    w = win_find(window);
+    backend().window_moved(window);
+    bool resized = !same_size(old_client, w->client_rect);
+    bool moved = old_client.left != w->client_rect.left || old_client.top != w->client_rect.top;
+    // A resized surface has lost its pixels, so it is repainted whatever `repaint` says.
+    if (repaint || resized) paint_invalidate(w, nullptr, true);
+    w->need_size = false;
+    if (moved) SendMessageA(window, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+    if (resized && (w = win_find(window))) {
+        RECT size = w->client_size();
+        SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.right, size.bottom));
+    }
+    return TRUE;
+}
+
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
+    Window* w = win_get(window);
+    if (!w || !rect) return FALSE;
+    *rect = w->client_size();
+    return TRUE;
+}
+
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
+    Window* w = win_get(window);
+    if (!w || !rect) return FALSE;
+    POINT o = parent_origin(w);
+    *rect = RECT{w->window_rect.left + o.x, w->window_rect.top + o.y, w->window_rect.right + o.x,
+                 w->window_rect.bottom + o.y};
+    return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
+    Window* w = win_get(window);
+    if (!w || !point) return FALSE;
+    POINT o = win_client_origin(w);
+    point->x += o.x;
+    point->y += o.y;
+    return TRUE;
+}
+
+BOOL WINAPI ScreenToClient(HWND window, LPPOINT point) {
+    Window* w = win_get(window);
+    if (!w || !point) return FALSE;
+    POINT o = win_client_origin(w);
+    point->x -= o.x;
+    point->y -= o.y;
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,6 @@
+// The process entry the platform calls.
+#include "shell/shell.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command) {
+    return app_main(instance, previous_instance, command_line, show_command);
+}
