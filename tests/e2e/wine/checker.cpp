@@ -676,7 +676,9 @@ void check_speeds(const Program& program) {
     // A 100 ms timer cannot tick more than 10 times a second; the loose lower
     // bound only says that it ticks at all.
     check(normal >= 2 && normal <= 12, "normal speed draws about 10 frames a second", format("%.1f/s", normal));
-    check(fast >= normal * 1.5, "fast speed draws more frames than normal speed",
+    // A 10 ms timer asks for ten times the frames (Wine delivers them on an
+    // idle machine); half of that still tells it from a 20 or 30 ms timer.
+    check(fast >= normal * 5, "fast speed draws at least five times the frames of normal speed",
           format("fast %.1f/s, normal %.1f/s", fast, normal));
     check(normal_again >= 2 && normal_again <= 12, "normal speed after fast returns to about 10 frames a second",
           format("%.1f/s", normal_again));
