@@ -460,9 +460,15 @@ void key(WORD vk, bool up) {
 }
 
 // Presses the keys in order and releases them in reverse.
-void chord(std::initializer_list<WORD> keys) {
+void chord(const std::vector<WORD>& keys) {
     for (WORD vk : keys) key(vk, false);
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) key(*it, true);
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) key(*it, true);
+}
+
+// Chords one after the other, as a user types them.
+using Keystrokes = std::vector<std::vector<WORD>>;
+void type(const Keystrokes& strokes) {
+    for (const auto& keys : strokes) chord(keys);
 }
 
 bool bring_to_front(HWND window) {
@@ -597,12 +603,12 @@ void check_untouched_canvas(const Program& program) {
           format("%ld frames, %d non-black pixels", ticks, count_non_black(later)));
 }
 
-// Opens the About box with Alt and the given keys, checks it and the
-// animation behind it, and closes it with `close_key`.
-void check_about_box(const Program& program, std::initializer_list<WORD> keys, const std::string& keys_name,
+// Opens the About box with the keystrokes, checks it and the animation
+// behind it, and closes it with `close_key`.
+void check_about_box(const Program& program, const Keystrokes& keys, const std::string& keys_name,
                      WORD close_key, const std::string& close_name, bool animating) {
     check(bring_to_front(program.window), "main window comes to the foreground for " + keys_name);
-    chord(keys);
+    type(keys);
     HWND dialog = NULL;
     bool opened = wait_until(STEP_TIMEOUT_MS, [&] {
         dialog = find_window(program, L"#32770");
@@ -696,7 +702,7 @@ void check_pattern(const Program& program, int id, const std::string& name, bool
     bool drawn = wait_until(STEP_TIMEOUT_MS, [&] {
         if (frames(program) < before + 3) return false;
         frame = analyse(image = capture_client(program.window));
-        return frame.valid && frame.disc_radius >= 2 && frame.disc_radius <= 50;
+        return frame.valid && frame.disc_radius >= 2 && frame.disc_radius <= 50 && disc_is_round(frame);
     });
     bool ok = drawn && looks_like(frame) && disc_is_round(frame);
     if (!ok) dump(image, "pattern-" + std::to_string(id));
@@ -727,7 +733,7 @@ int wmain(int argc, wchar_t** argv) {
             check_menu(program);
             check_icons(program);
             check_untouched_canvas(program);
-            check_about_box(program, {VK_MENU, VK_SHIFT, VK_OEM_2}, "Alt+?", VK_ESCAPE, "Escape", false);
+            check_about_box(program, {{VK_MENU, VK_SHIFT, VK_OEM_2}}, "Alt+?", VK_ESCAPE, "Escape", false);
             // The window repaints where the box was; the canvas must still be untouched.
             Image after;
             bool black = wait_until(3000, [&] { return all_black(after = capture_client(program.window)); });
@@ -735,7 +741,7 @@ int wmain(int argc, wchar_t** argv) {
             check(black && frames(program) == 0, "the About box leaves the untouched canvas",
                   format("%d non-black pixels", count_non_black(after)));
             check_animation(program);
-            check_about_box(program, {VK_MENU, VK_OEM_2}, "Alt+/", VK_RETURN, "Enter", true);
+            check_about_box(program, {{VK_MENU, VK_OEM_2}}, "Alt+/", VK_RETURN, "Enter", true);
             check_speeds(program);
             check_pattern(program, CMD_PATTERN_UME, "梅 draws one-pixel lines from the grid points", looks_like_ume);
             check_pattern(program, CMD_PATTERN_MATSU, "松 draws filled ellipses around the grid points",
@@ -747,7 +753,18 @@ int wmain(int argc, wchar_t** argv) {
     }
     close_program(program);
 
-    // Second run: the platform's WM_CLOSE.
+    // Second run: the menu from the keyboard. Alt selects the bar, the arrows
+    // open a drop-down, and an item's "&" letter chooses it.
+    if (start_program(exe, program)) {
+        check_about_box(program, {{VK_MENU}, {VK_RIGHT}, {VK_DOWN}, {'A'}}, "Alt, Right, Down, A (the About item)",
+                        VK_ESCAPE, "Escape", false);
+        check(bring_to_front(program.window), "main window comes to the foreground for Alt, Down, X");
+        type({{VK_MENU}, {VK_DOWN}, {'X'}});
+        check_exit(program, "the menu's exit item (Alt, Down, X)");
+    }
+    close_program(program);
+
+    // Third run: the platform's WM_CLOSE.
     if (start_program(exe, program)) {
         PostMessageW(program.window, WM_CLOSE, 0, 0);
         check_exit(program, "WM_CLOSE");
