@@ -1,8 +1,10 @@
 // End-to-end checker for pofurin.exe under Wine: starts the program and
 // checks, through the Win32 API, what a user sees and can do: the window, its
 // menu and icons, the untouched canvas, the animation's frames, the About box
-// from the keyboard, and both ways out. Prints one PASS or FAIL line per check
-// and the frame rates reached; the exit code is 0 only if every check passed.
+// and the menu from the keyboard, and the ways out (CMD_EXIT, the menu's exit
+// item, WM_CLOSE), each with exit code 0. Prints one PASS or FAIL line per
+// check and the frame rates reached; the exit code is 0 only if every check
+// passed.
 //
 // Usage: pofurin-check.exe [pofurin.exe [pofurin-probe.dll]]
 // (both default to the checker's own folder).
@@ -18,7 +20,8 @@
 
 namespace {
 
-// Identifiers the program answers to (res/resource.h).
+// The command numbers the program answers to, written out here rather than
+// taken from res/resource.h so that a changed number shows up.
 constexpr int CMD_ABOUT = 104;
 constexpr int CMD_EXIT = 105;
 constexpr int CMD_PATTERN_UME = 32771;
