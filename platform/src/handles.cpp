@@ -22,16 +22,12 @@ struct Table {
     std::vector<Slot> slots{1};  // slot 0 is never used, so no handle is 0
     uint32_t free_head = 0;
     size_t counts[static_cast<size_t>(ObjType::Count)] = {};
-
-    ~Table() {
-        for (Slot& s : slots) delete s.object;
-    }
+    // Objects still live at exit end with the process, as on the platform.
 };
 
-Table& table() {
-    static Table t;
-    return t;
-}
+Table g_table;
+
+inline Table& table() { return g_table; }
 
 void* encode(uint32_t index, uint16_t generation) {
     return reinterpret_cast<void*>(static_cast<uintptr_t>((uint32_t(generation) << kIndexBits) | index));

@@ -19,8 +19,26 @@
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 
+// LoadImage types and flags.
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
+#define LR_DEFAULTCOLOR 0x00000000
+#define LR_MONOCHROME 0x00000001
+#define LR_DEFAULTSIZE 0x00000040
+#define LR_SHARED 0x00008000
+
+// Errors set by the resource functions.
+#define ERROR_INVALID_DATA 13
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_INVALID_CURSOR_HANDLE 1402
+#define ERROR_INVALID_ACCEL_HANDLE 1403
+#define ERROR_MENU_ITEM_NOT_FOUND 1456
+
 // Language identifiers.
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define PRIMARYLANGID(l) ((WORD)(l) & 0x3ff)
+#define SUBLANGID(l) ((WORD)(l) >> 10)
 #define LANG_NEUTRAL 0x00
 #define LANG_ENGLISH 0x09
 #define LANG_JAPANESE 0x11
@@ -95,6 +113,8 @@ DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height, UINT flags);
+BOOL WINAPI DestroyCursor(HCURSOR cursor);
 BOOL WINAPI GetIconInfo(HICON icon, PICONINFO info);
 BOOL WINAPI DestroyIcon(HICON icon);
 HACCEL WINAPI LoadAcceleratorsA(HINSTANCE instance, LPCSTR name);

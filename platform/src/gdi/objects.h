@@ -32,13 +32,37 @@ struct Bitmap : GdiObject {
     void mark_dirty(const RECT& r);  // r already clipped to the bitmap
 };
 
-struct Pen : GdiObject {
+// Pens and brushes come and go by the hundred each frame: recycle their memory.
+template <class T>
+struct Recycled {
+    static void* operator new(size_t size) {
+        if (size == sizeof(T) && !free_list().empty()) {
+            void* p = free_list().back();
+            free_list().pop_back();
+            return p;
+        }
+        return ::operator new(size);
+    }
+    static void operator delete(void* p, size_t size) {
+        if (size == sizeof(T) && free_list().size() < 4096) {
+            free_list().push_back(p);
+            return;
+        }
+        ::operator delete(p);
+    }
+    static std::vector<void*>& free_list() {
+        static std::vector<void*> list;
+        return list;
+    }
+};
+
+struct Pen : GdiObject, Recycled<Pen> {
     static constexpr ObjType kType = ObjType::Pen;
     int style = PS_SOLID;
     COLORREF color = 0;
 };
 
-struct Brush : GdiObject {
+struct Brush : GdiObject, Recycled<Brush> {
     static constexpr ObjType kType = ObjType::Brush;
     int style = BS_SOLID;
     COLORREF color = 0;

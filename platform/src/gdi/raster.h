@@ -39,6 +39,11 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
 // Ellipse(): same conventions as raster_rectangle.
 void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
 
+// Ellipse() recycles scratch blocks whose old contents can show through in
+// very narrow ellipses, as the platform's own heap does (see raster.cpp).
+// This forgets them, as at process start; tests call it for a known state.
+void raster_reset_scratch();
+
 // The rectangle of pixels a shape with this box may touch (half-open, not
 // clipped); used to track which part of a bitmap has been drawn on.
 RECT raster_shape_bounds(RECT box);

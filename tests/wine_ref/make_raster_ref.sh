@@ -1,0 +1,27 @@
+#!/bin/sh
+# Regenerates tests/data/raster_ref/raster_ref.txt by drawing the cases of
+# raster_ref.cpp with Wine's GDI. Needs mingw-w64 and wine64; not run by the tests.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+out_dir="$here/../data/raster_ref"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -static -o "$work/raster_ref.exe" "$here/raster_ref.cpp" -lgdi32
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+cd "$work"
+# Stale heap contents show in some ellipses (see platform/src/gdi/raster.cpp),
+# so the drawing must start from the heap of a settled prefix: the first runs
+# in a new prefix do one-time set-up work (fonts, registry) that leaves other
+# blocks behind. Run once to settle it and keep the second run's output.
+"$wine64" wineboot --init
+wineserver -w 2>/dev/null || true
+"$wine64" raster_ref.exe settle.txt
+wineserver -w 2>/dev/null || true
+"$wine64" raster_ref.exe raster_ref.txt
+wineserver -w 2>/dev/null || true
+mkdir -p "$out_dir"
+cp raster_ref.txt "$out_dir/raster_ref.txt"
+echo "wrote $out_dir/raster_ref.txt ($(wc -c < raster_ref.txt) bytes)"
