@@ -45,7 +45,9 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 void raster_reset_scratch();
 
 // The rectangle of pixels a shape with this box may touch (half-open, not
-// clipped); used to track which part of a bitmap has been drawn on.
+// clipped); used to track which part of a bitmap has been drawn on. For a
+// narrow ellipse it includes the rows it would copy from a recycled block, so
+// call it right before or right after drawing the shape.
 RECT raster_shape_bounds(RECT box);
 RECT raster_line_bounds(POINT from, POINT to);
 
