@@ -9,8 +9,8 @@
 #include <wchar.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdlib>
+#include <iterator>
 
 namespace plat {
 namespace {
@@ -251,7 +251,7 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
     // Computing it per pixel (a multiply by the reciprocal, exact for 32-bit
     // numerators) frees the loop from the error term's step-to-step chain.
     const int64_t n0 = e0 + b.bias - minor_len + major_len - 1;
-    if (e0 + b.bias > minor_len - major_len && e0 + b.bias <= minor_len &&
+    if (major_len >= 2 && e0 + b.bias > minor_len - major_len && e0 + b.bias <= minor_len &&
         n0 + (len - 1) * minor_len < (int64_t(1) << 32)) {
         const uint64_t magic = UINT64_MAX / static_cast<uint64_t>(major_len) + 1;
         const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;

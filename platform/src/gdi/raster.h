@@ -36,7 +36,10 @@ void raster_line(const Surface& s, const RECT& clip, POINT from, POINT to, uint3
 // means a null pen or brush. `box` is as passed to Rectangle (any order).
 void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
 
-// Ellipse(): same conventions as raster_rectangle.
+// Ellipse(): same conventions as raster_rectangle. Call it for every Ellipse()
+// with a non-empty box, even when nothing of it can show or both pen and
+// brush are null: like the platform's, each call recycles scratch blocks
+// whose contents later narrow ellipses can show (see raster_reset_scratch).
 void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
 
 // Ellipse() recycles scratch blocks whose old contents can show through in
