@@ -14,3 +14,15 @@ add_executable(pofurin WIN32 ${PROGRAM_SOURCES} ${CMAKE_SOURCE_DIR}/src/shell/wi
 target_include_directories(pofurin PRIVATE ${PROGRAM_INCLUDES})
 target_link_options(pofurin PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(pofurin PRIVATE user32 gdi32)
+
+# The end-to-end checker that drives pofurin.exe under Wine, and the probe DLL
+# it hooks into the program to read what Wine only answers from inside.
+set(E2E_WINE_DIR ${CMAKE_SOURCE_DIR}/tests/e2e/wine)
+add_library(pofurin-probe SHARED ${E2E_WINE_DIR}/probe.cpp)
+set_target_properties(pofurin-probe PROPERTIES PREFIX "")
+target_link_options(pofurin-probe PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(pofurin-probe PRIVATE user32 gdi32)
+
+add_executable(pofurin-check ${E2E_WINE_DIR}/checker.cpp)
+target_link_options(pofurin-check PRIVATE -municode -static -static-libgcc -static-libstdc++)
+target_link_libraries(pofurin-check PRIVATE user32 gdi32)

@@ -327,7 +327,7 @@ TEST_F(WindowTest, FrameSizesFollowTheStyles) {
         {WS_CAPTION, WS_EX_CLIENTEDGE, FALSE, {-5, -24, 105, 55}},
         {WS_POPUP, WS_EX_DLGMODALFRAME, FALSE, {-3, -3, 103, 53}},
     };
-    ASSERT_NE(register_class("FrameMenu", nullptr, MAKEINTRESOURCEA(1)), 0);
+    ASSERT_NE(register_class("FrameMenu", nullptr, MAKEINTRESOURCEA(109)), 0);
     for (const Case& c : cases) {
         RECT r = {0, 0, 100, 50};
         ASSERT_TRUE(AdjustWindowRectEx(&r, c.style, c.menu, c.ex_style));

@@ -52,7 +52,17 @@ WindowClass* lookup(LPCSTR name, HINSTANCE instance, bool with_builtin) {
 
 }  // namespace
 
-WindowClass* class_find(LPCSTR name, HINSTANCE instance) { return lookup(name, instance, true); }
+WindowClass* class_find(LPCSTR name, HINSTANCE instance) {
+    // The platform's classes exist from the first lookup on.
+    static bool builtins = false;
+    if (!builtins) {
+        builtins = true;
+        dialog_class_register();
+        button_class_register();
+        static_class_register();
+    }
+    return lookup(name, instance, true);
+}
 
 void classes_reset() {
     // Classes outlive their windows only until here; no window points to them now.

@@ -38,7 +38,7 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wpara
     case WM_NCCALCSIZE:
         if (!wparam && lparam) {
             RECT* rect = reinterpret_cast<RECT*>(lparam);
-            *rect = nc_client_rect(*rect, w->style, w->has_menu && !w->is_child(), w->ex_style);
+            *rect = nc_client_rect(*rect, w->style, w->has_menu_bar(), w->ex_style);
         }
         return 0;
     case WM_PAINT: {

@@ -9,7 +9,7 @@ namespace plat {
 
 namespace {
 
-#define COLOR_COUNT 31  // COLOR_SCROLLBAR .. COLOR_MENUBAR
+constexpr int COLOR_COUNT = COLOR_MENUBAR + 1;
 
 // Wine's default colours.
 constexpr COLORREF kSysColors[COLOR_COUNT] = {

@@ -7,7 +7,7 @@ extern "C" int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     // brush made for this call keeps the shared system brushes out of it.
     HBRUSH temporary = nullptr;
     ULONG_PTR value = reinterpret_cast<ULONG_PTR>(brush);
-    if (value <= 31) {
+    if (value <= COLOR_MENUBAR + 1) {
         if (value == 0) return 0;
         temporary = CreateSolidBrush(GetSysColor(int(value - 1)));
         brush = temporary;

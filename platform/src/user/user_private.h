@@ -47,7 +47,6 @@ struct Window : Object {
     LONG_PTR id = 0;        // GWLP_ID: the control identifier of a child
     LONG_PTR user_data = 0;
     HMENU menu = nullptr;   // top-level windows: the menu bar
-    bool has_menu = false;  // a menu bar is part of the frame
     std::string text;
     RECT window_rect = {};  // in the parent's client coordinates; screen for top-level windows
     RECT client_rect = {};  // the same coordinates
@@ -63,6 +62,7 @@ struct Window : Object {
     ~Window() override;
     HWND hwnd() const { return static_cast<HWND>(handle); }
     bool is_child() const { return (style & (WS_CHILD | WS_POPUP)) == WS_CHILD; }
+    bool has_menu_bar() const { return !is_child() && menu; }
     RECT client_size() const {
         return RECT{0, 0, client_rect.right - client_rect.left, client_rect.bottom - client_rect.top};
     }
@@ -98,6 +98,9 @@ int text_copy(const std::string& text, LPSTR buffer, int size);
 bool win_set_rect(HWND window, const RECT& rect);
 // WM_SIZE and WM_MOVE for the current geometry.
 void win_send_size_messages(HWND window);
+// Hides a window without WM_SHOWWINDOW (top-level windows being destroyed,
+// dialogs at EndDialog); activation is the caller's business.
+void win_hide_quietly(HWND window);
 
 // ---- class.cpp ----
 
@@ -152,8 +155,11 @@ void focus_reset();
 void input_key_retrieved(const MSG& msg);
 void input_reset();
 
-// ---- dialog.cpp ----
+// ---- dialog.cpp, button.cpp, static.cpp ----
 
 void dialog_window_dying(Window* w);
+void dialog_class_register();
+void button_class_register();
+void static_class_register();
 
 }  // namespace plat

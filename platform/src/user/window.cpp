@@ -8,6 +8,7 @@
 #include <win32_host.h>
 
 #include "backend/backend.h"
+#include "user/menu.h"
 #include "user/nonclient.h"
 #include "user/user_private.h"
 
@@ -51,6 +52,8 @@ void release_window(HWND hwnd) {
     paint_window_dying(w);
     focus_window_dying(hwnd);
     dialog_window_dying(w);
+    // A window's menu bar goes with it.
+    if (!w->is_child() && w->menu) DestroyMenu(w->menu);
     backend().window_destroyed(hwnd);
     w->cls->windows--;
     g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), hwnd), g_windows.end());
@@ -180,6 +183,14 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         SetLastError(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
     }
+    // A top-level window's menu: the one given, or else the class menu.
+    if (!child) {
+        if (menu && !handle_cast<Menu>(menu)) {
+            SetLastError(ERROR_INVALID_MENU_HANDLE);
+            return nullptr;
+        }
+        if (!menu && cls->menu_name) menu = LoadMenuA(instance ? instance : cls->instance, cls->menu_name);
+    }
 
     CREATESTRUCTA cs = {param, instance ? instance : cls->instance, menu, parent, height, width, y, x, LONG(style),
                         window_name, class_name, ex_style};
@@ -203,7 +214,6 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
             w->ex_style |= WS_EX_WINDOWEDGE;
         w->owner = owner;
         w->menu = menu;
-        w->has_menu = menu || cls->menu_name;
     } else {
         w->parent = parent;
         w->id = reinterpret_cast<LONG_PTR>(menu);
@@ -221,7 +231,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     int64_t bottom = int64_t(cs.y) + std::max(cs.cy, 0);
     RECT rect = {cs.x, cs.y, LONG(std::min<int64_t>(right, INT32_MAX)), LONG(std::min<int64_t>(bottom, INT32_MAX))};
     w->window_rect = rect;
-    w->client_rect = nc_client_rect(rect, w->style, w->has_menu, w->ex_style);
+    w->client_rect = nc_client_rect(rect, w->style, w->has_menu_bar(), w->ex_style);
     w->surface = gdi_new_surface(0, 0, 0);
 
     if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
@@ -255,15 +265,11 @@ BOOL WINAPI DestroyWindow(HWND window) {
     bool child = w->is_child();
 
     if (w->style & WS_VISIBLE) {
-        if (child) {
+        // Top-level windows disappear without WM_SHOWWINDOW.
+        if (child)
             ShowWindow(window, SW_HIDE);
-        } else {
-            // Top-level windows disappear without WM_SHOWWINDOW.
-            w->style &= ~WS_VISIBLE;
-            w->update = RECT{};
-            w->erase = false;
-            backend().window_shown(window, false);
-        }
+        else
+            win_hide_quietly(window);
     }
     if (!win_find(window)) return TRUE;
 
@@ -282,6 +288,8 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 BOOL WINAPI IsWindow(HWND window) { return win_find(window) != nullptr; }
+
+BOOL WINAPI IsChild(HWND parent, HWND window) { return win_find(parent) && win_is_descendant(parent, window); }
 
 BOOL WINAPI IsWindowVisible(HWND window) { return win_is_visible(win_find(window)); }
 

@@ -59,6 +59,15 @@ void win_send_size_messages(HWND hwnd) {
     SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
 }
 
+void win_hide_quietly(HWND hwnd) {
+    Window* w = win_find(hwnd);
+    if (!w || !(w->style & WS_VISIBLE)) return;
+    w->style &= ~WS_VISIBLE;
+    w->update = RECT{};
+    w->erase = false;
+    backend().window_shown(hwnd, false);
+}
+
 }  // namespace plat
 
 using namespace plat;
@@ -78,11 +87,8 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     if (command == SW_HIDE) {
         if (!was_visible) return FALSE;
         SendMessageA(window, WM_SHOWWINDOW, FALSE, 0);
+        win_hide_quietly(window);
         if (!(w = win_find(window))) return TRUE;
-        w->style &= ~WS_VISIBLE;
-        w->update = RECT{};
-        w->erase = false;
-        backend().window_shown(window, false);
         if (!w->is_child() && GetActiveWindow() == window) focus_activate_other(window);
         // The focus cannot stay in a hidden window: it moves to the parent.
         HWND focus = GetFocus();

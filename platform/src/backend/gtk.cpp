@@ -1,0 +1,401 @@
+// The GTK 3 backend: every top-level window becomes a GtkWindow showing the
+// window's surface, with a menu bar built from its menu; dialog controls
+// become native widgets; keys and menu picks come back as queued messages.
+// One event loop: waits run GTK's main context until input or a deadline.
+#include <gtk/gtk.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <win32_host.h>
+#include <windows.h>
+
+#include "backend/backend.h"
+
+namespace plat {
+
+namespace {
+
+struct Shown {
+    GtkWidget* window = nullptr;  // top level: its GtkWindow
+    GtkWidget* area = nullptr;    // top level: the client area showing the surface
+    GtkWidget* fixed = nullptr;   // top level: where child controls go
+    GtkWidget* widget = nullptr;  // child control: its widget
+};
+
+bool starts_with_class(HWND window, const char* name) {
+    char cls[64] = "";
+    GetClassNameA(window, cls, sizeof cls);
+    return g_ascii_strcasecmp(cls, name) == 0;
+}
+
+std::string window_text(HWND window) {
+    int n = GetWindowTextLengthA(window);
+    std::string text(size_t(n) + 1, '\0');
+    GetWindowTextA(window, text.data(), n + 1);
+    text.resize(strlen(text.c_str()));
+    return text;
+}
+
+// "&X" marks a mnemonic on the platform, "_X" in GTK; "&&" is a literal "&".
+std::string mnemonic_label(const char* text) {
+    std::string out;
+    for (const char* p = text; *p; ++p) {
+        if (*p == '&') {
+            if (p[1] == '&') {
+                out += '&';
+                ++p;
+            } else {
+                out += '_';
+            }
+        } else if (*p == '_') {
+            out += "__";
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+GdkPixbuf* icon_pixbuf(HICON icon) {
+    HOST_ICON_IMAGE image;
+    if (!icon || !host_get_icon_image(icon, &image)) return nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image.width, image.height);
+    guchar* out = gdk_pixbuf_get_pixels(pixbuf);
+    int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            DWORD p = image.pixels[y * image.width + x];
+            guchar* o = out + y * stride + x * 4;
+            o[0] = guchar(p >> 16);
+            o[1] = guchar(p >> 8);
+            o[2] = guchar(p);
+            bool transparent = image.mask && image.mask[y * image.width + x];
+            o[3] = image.has_alpha ? guchar(p >> 24) : transparent ? 0 : 255;
+        }
+    }
+    return pixbuf;
+}
+
+// Windows virtual-key code for a GDK key, taken from the key's unshifted
+// symbol so that Shift+"/" is VK_OEM_2 with Shift, as on a US keyboard.
+UINT virtual_key(GdkEventKey* event) {
+    guint keyval = event->keyval;
+    GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+    guint base = 0;
+    if (gdk_keymap_translate_keyboard_state(keymap, event->hardware_keycode, GdkModifierType(0), event->group,
+                                            &base, nullptr, nullptr, nullptr))
+        keyval = base;
+    keyval = gdk_keyval_to_lower(keyval);
+    if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z) return UINT('A' + (keyval - GDK_KEY_a));
+    if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return UINT('0' + (keyval - GDK_KEY_0));
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12) return UINT(0x70 + (keyval - GDK_KEY_F1));
+    switch (keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter: return VK_RETURN;
+    case GDK_KEY_Escape: return VK_ESCAPE;
+    case GDK_KEY_Tab: return VK_TAB;
+    case GDK_KEY_BackSpace: return VK_BACK;
+    case GDK_KEY_space: return VK_SPACE;
+    case GDK_KEY_Left: return VK_LEFT;
+    case GDK_KEY_Right: return VK_RIGHT;
+    case GDK_KEY_Up: return VK_UP;
+    case GDK_KEY_Down: return VK_DOWN;
+    case GDK_KEY_Shift_L:
+    case GDK_KEY_Shift_R: return VK_SHIFT;
+    case GDK_KEY_Control_L:
+    case GDK_KEY_Control_R: return VK_CONTROL;
+    case GDK_KEY_Alt_L:
+    case GDK_KEY_Alt_R:
+    case GDK_KEY_Meta_L:
+    case GDK_KEY_Meta_R: return VK_MENU;
+    case GDK_KEY_slash: return VK_OEM_2;
+    default: return 0;
+    }
+}
+
+class GtkBackend final : public Backend {
+public:
+    GtkBackend() {
+        if (!gtk_init_check(nullptr, nullptr)) {
+            fprintf(stderr, "pofurin: cannot open the display%s%s\n", getenv("DISPLAY") ? " " : "",
+                    getenv("DISPLAY") ? getenv("DISPLAY") : " (DISPLAY is not set)");
+            exit(1);
+        }
+    }
+
+    void window_created(HWND window) override {
+        LONG style = GetWindowLongA(window, GWL_STYLE);
+        if (style & WS_CHILD) {
+            create_control(window);
+            return;
+        }
+        Shown s;
+        s.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        gtk_window_set_title(GTK_WINDOW(s.window), window_text(window).c_str());
+        gtk_window_set_resizable(GTK_WINDOW(s.window), FALSE);
+        // Only a system menu gives the platform's windows a close box.
+        gtk_window_set_deletable(GTK_WINDOW(s.window), (style & WS_SYSMENU) != 0);
+        gtk_window_set_type_hint(GTK_WINDOW(s.window), GDK_WINDOW_TYPE_HINT_DIALOG);
+        set_icons(window, s.window);
+        if (HWND owner = GetWindow(window, GW_OWNER)) {
+            auto it = shown_.find(owner);
+            if (it != shown_.end() && it->second.window) {
+                gtk_window_set_transient_for(GTK_WINDOW(s.window), GTK_WINDOW(it->second.window));
+                gtk_window_set_modal(GTK_WINDOW(s.window), TRUE);
+                gtk_window_set_position(GTK_WINDOW(s.window), GTK_WIN_POS_CENTER_ON_PARENT);
+            }
+        }
+        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+        gtk_container_add(GTK_CONTAINER(s.window), box);
+        if (HMENU menu = GetMenu(window)) gtk_box_pack_start(GTK_BOX(box), menu_bar(window, menu), FALSE, FALSE, 0);
+
+        RECT client;
+        GetClientRect(window, &client);
+        GtkWidget* overlay = gtk_overlay_new();
+        s.area = gtk_drawing_area_new();
+        gtk_widget_set_size_request(s.area, client.right, client.bottom);
+        g_signal_connect(s.area, "draw", G_CALLBACK(on_draw), window);
+        gtk_container_add(GTK_CONTAINER(overlay), s.area);
+        s.fixed = gtk_fixed_new();
+        gtk_overlay_add_overlay(GTK_OVERLAY(overlay), s.fixed);
+        gtk_box_pack_start(GTK_BOX(box), overlay, FALSE, FALSE, 0);
+
+        g_signal_connect(s.window, "key-press-event", G_CALLBACK(on_key), nullptr);
+        g_signal_connect(s.window, "key-release-event", G_CALLBACK(on_key), nullptr);
+        g_signal_connect(s.window, "delete-event", G_CALLBACK(on_delete), window);
+        g_signal_connect(s.window, "focus-in-event", G_CALLBACK(on_focus), window);
+        shown_[window] = s;
+    }
+
+    void window_destroyed(HWND window) override {
+        auto it = shown_.find(window);
+        if (it == shown_.end()) return;
+        Shown s = it->second;
+        shown_.erase(it);
+        if (s.window) gtk_widget_destroy(s.window);
+        else if (s.widget) gtk_widget_destroy(s.widget);
+    }
+
+    void window_shown(HWND window, bool visible) override {
+        auto it = shown_.find(window);
+        if (it == shown_.end()) return;
+        GtkWidget* w = it->second.window ? it->second.window : it->second.widget;
+        if (visible) {
+            gtk_widget_show_all(w);
+        } else {
+            gtk_widget_hide(w);
+        }
+    }
+
+    void window_moved(HWND window) override {
+        auto it = shown_.find(window);
+        if (it == shown_.end() || !it->second.area) return;
+        RECT client;
+        GetClientRect(window, &client);
+        gtk_widget_set_size_request(it->second.area, client.right, client.bottom);
+    }
+
+    void title_changed(HWND window) override {
+        auto it = shown_.find(window);
+        if (it == shown_.end()) return;
+        if (it->second.window) gtk_window_set_title(GTK_WINDOW(it->second.window), window_text(window).c_str());
+    }
+
+    void surface_updated(HWND window, const RECT& r) override {
+        auto it = shown_.find(window);
+        if (it == shown_.end() || !it->second.area) return;
+        gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+
+    int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
+
+    // Runs GTK until something was queued for the program or the deadline passes.
+    bool wait(int64_t deadline_ms) override {
+        input_ = false;
+        while (!input_) {
+            int64_t now = now_ms();
+            if (deadline_ms >= 0 && now >= deadline_ms) break;
+            guint timeout = 0;
+            bool expired = false;
+            if (deadline_ms >= 0) {
+                timeout = g_timeout_add(guint(deadline_ms - now), on_deadline, &expired);
+            }
+            g_main_context_iteration(nullptr, TRUE);
+            if (expired) break;
+            if (timeout) g_source_remove(timeout);
+        }
+        return true;
+    }
+
+    SIZE screen_size() override {
+        GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default());
+        if (!monitor) monitor = gdk_display_get_monitor(gdk_display_get_default(), 0);
+        GdkRectangle geometry = {0, 0, 1024, 768};
+        if (monitor) gdk_monitor_get_geometry(monitor, &geometry);
+        return SIZE{geometry.width, geometry.height};
+    }
+
+private:
+    static gboolean on_deadline(gpointer expired) {
+        *static_cast<bool*>(expired) = true;
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
+        HWND window = static_cast<HWND>(data);
+        int width = 0, height = 0;
+        const DWORD* pixels = host_window_pixels(window, &width, &height);
+        if (!pixels || width <= 0 || height <= 0) return FALSE;
+        cairo_surface_t* surface =
+            cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<DWORD*>(pixels)),
+                                                CAIRO_FORMAT_RGB24, width, height, width * 4);
+        cairo_set_source_surface(cr, surface, 0, 0);
+        cairo_paint(cr);
+        cairo_surface_destroy(surface);
+        return TRUE;
+    }
+
+    // Keys go to the program's focus window, as the keyboard's would.
+    static gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer) {
+        UINT vk = virtual_key(event);
+        if (!vk) return FALSE;
+        if (event->type == GDK_KEY_PRESS) host_key_down(vk);
+        else host_key_up(vk);
+        self().input_ = true;
+        // Alt+letter stays GTK's too, so the menu bar's mnemonics work.
+        return (event->state & GDK_MOD1_MASK) ? FALSE : TRUE;
+    }
+
+    static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {
+        PostMessageA(static_cast<HWND>(data), WM_CLOSE, 0, 0);
+        self().input_ = true;
+        return TRUE;
+    }
+
+    static gboolean on_focus(GtkWidget*, GdkEvent*, gpointer data) {
+        HWND window = static_cast<HWND>(data);
+        HWND focus = GetFocus();
+        if (!focus || (focus != window && GetParent(focus) != window)) SetFocus(window);
+        return FALSE;
+    }
+
+    static void on_menu_item(GtkMenuItem*, gpointer data) {
+        auto* pick = static_cast<std::pair<HWND, UINT>*>(data);
+        PostMessageA(pick->first, WM_COMMAND, MAKEWPARAM(pick->second, 0), 0);
+        self().input_ = true;
+    }
+
+    static void on_button(GtkButton*, gpointer data) {
+        HWND control = static_cast<HWND>(data);
+        PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), 0), LPARAM(control));
+        self().input_ = true;
+    }
+
+    GtkWidget* menu_bar(HWND window, HMENU menu) {
+        GtkWidget* bar = gtk_menu_bar_new();
+        fill_menu(window, menu, bar);
+        return bar;
+    }
+
+    void fill_menu(HWND window, HMENU menu, GtkWidget* shell) {
+        int n = host_get_menu_items(menu, nullptr, 0);
+        if (n <= 0) return;
+        std::vector<HOST_MENU_ITEM> items(static_cast<size_t>(n));
+        host_get_menu_items(menu, items.data(), n);
+        for (const HOST_MENU_ITEM& item : items) {
+            GtkWidget* entry;
+            if (item.flags & MF_SEPARATOR) {
+                entry = gtk_separator_menu_item_new();
+            } else {
+                entry = gtk_menu_item_new_with_mnemonic(mnemonic_label(item.text).c_str());
+                gtk_widget_set_sensitive(entry, !(item.flags & (MF_GRAYED | MF_DISABLED)));
+            }
+            if (item.flags & MF_POPUP) {
+                GtkWidget* sub = gtk_menu_new();
+                fill_menu(window, item.submenu, sub);
+                gtk_menu_item_set_submenu(GTK_MENU_ITEM(entry), sub);
+            } else if (!(item.flags & MF_SEPARATOR)) {
+                picks_.push_back(new std::pair<HWND, UINT>(window, item.id));
+                g_signal_connect(entry, "activate", G_CALLBACK(on_menu_item), picks_.back());
+            }
+            gtk_menu_shell_append(GTK_MENU_SHELL(shell), entry);
+        }
+    }
+
+    void set_icons(HWND window, GtkWidget* gtk_window) {
+        GList* icons = nullptr;
+        for (int index : {GCLP_HICON, GCLP_HICONSM}) {
+            if (GdkPixbuf* p = icon_pixbuf(reinterpret_cast<HICON>(GetClassLongPtrA(window, index))))
+                icons = g_list_append(icons, p);
+        }
+        if (!icons) return;
+        gtk_window_set_icon_list(GTK_WINDOW(gtk_window), icons);
+        g_list_free_full(icons, g_object_unref);
+    }
+
+    // A dialog control as a native widget at its place in the parent's client area.
+    void create_control(HWND control) {
+        HWND parent = GetParent(control);
+        auto it = shown_.find(parent);
+        if (it == shown_.end() || !it->second.fixed) return;
+        LONG style = GetWindowLongA(control, GWL_STYLE);
+        GtkWidget* widget = nullptr;
+        if (starts_with_class(control, "Button")) {
+            widget = gtk_button_new_with_mnemonic(mnemonic_label(window_text(control).c_str()).c_str());
+            g_signal_connect(widget, "clicked", G_CALLBACK(on_button), control);
+            if (style & BS_DEFPUSHBUTTON) {
+                gtk_widget_set_can_default(widget, TRUE);
+                gtk_window_set_default(GTK_WINDOW(it->second.window), widget);
+            }
+            gtk_widget_set_can_focus(widget, FALSE);  // keys go through the program's dialog handling
+        } else if (starts_with_class(control, "Static") && (style & 0x1f) == SS_ICON) {
+            HICON icon = reinterpret_cast<HICON>(SendMessageA(control, 0x0171 /* STM_GETICON */, 0, 0));
+            if (GdkPixbuf* p = icon_pixbuf(icon)) {
+                widget = gtk_image_new_from_pixbuf(p);
+                g_object_unref(p);
+            } else {
+                widget = gtk_image_new();
+            }
+        } else {
+            std::string text = window_text(control);
+            widget = gtk_label_new(nullptr);
+            if (style & SS_NOPREFIX) gtk_label_set_text(GTK_LABEL(widget), text.c_str());
+            else gtk_label_set_text_with_mnemonic(GTK_LABEL(widget), mnemonic_label(text.c_str()).c_str());
+            gtk_label_set_xalign(GTK_LABEL(widget), 0.0f);
+        }
+        RECT r, parent_window;
+        GetWindowRect(control, &r);
+        GetWindowRect(parent, &parent_window);
+        RECT frame = {0, 0, 0, 0};
+        AdjustWindowRectEx(&frame, DWORD(GetWindowLongA(parent, GWL_STYLE)), FALSE,
+                           DWORD(GetWindowLongA(parent, GWL_EXSTYLE)));
+        int x = r.left - parent_window.left + frame.left;
+        int y = r.top - parent_window.top + frame.top;
+        gtk_widget_set_size_request(widget, r.right - r.left, r.bottom - r.top);
+        gtk_fixed_put(GTK_FIXED(it->second.fixed), widget, x, y);
+        Shown s;
+        s.widget = widget;
+        shown_[control] = s;
+    }
+
+    static GtkBackend& self();
+
+    std::unordered_map<HWND, Shown> shown_;
+    std::vector<std::pair<HWND, UINT>*> picks_;
+    bool input_ = false;
+};
+
+GtkBackend& GtkBackend::self() { return static_cast<GtkBackend&>(backend()); }
+
+}  // namespace
+
+Backend& backend() {
+    static GtkBackend gtk;
+    return gtk;
+}
+
+}  // namespace plat
