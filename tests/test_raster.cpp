@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <fstream>
 #include <sstream>
@@ -216,6 +217,85 @@ TEST(RasterWineReference, ClippedToARectangle) {
     check_reference([](const RefCase& c) { return !unclipped(c); }, 500);
 }
 
+
+// A long run of animation frames (tests/wine_ref/raster_ref.cpp, animation_run):
+// narrow ellipses show blocks recycled over many frames, so the run is
+// replayed exactly as the generator drew it and every frame's hash compared.
+std::vector<uint32_t> load_run_hashes() {
+    std::vector<uint32_t> hashes;
+    std::ifstream in(std::string(TEST_DATA_DIR) + "/raster_ref/raster_run.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        unsigned frame = 0, hash = 0;
+        if (sscanf(line.c_str(), "%u %x", &frame, &hash) == 2 && frame == hashes.size() + 1) hashes.push_back(hash);
+    }
+    return hashes;
+}
+
+TEST(RasterWineReference, LongAnimationRun) {
+    const std::vector<uint32_t> expected = load_run_hashes();
+    ASSERT_EQ(expected.size(), 266u) << "reference run missing or incomplete in " << TEST_DATA_DIR;
+    const char script[] = "m150 t3 m2 u1 m40 u5 m30 t5 m30";
+    uint32_t state = 1;
+    auto next = [&state] {
+        state = state * 214013u + 2531011u;
+        return int((state >> 16) & 0x7fff);
+    };
+    auto colour = [&next] {
+        int r = next() % 256, g = next() % 256, b = next() % 256;
+        return plat::pixel_from_colorref(COLORREF(r | g << 8 | b << 16));
+    };
+    std::vector<uint32_t> bits(1200 * 800);
+    const Surface s{bits.data(), 1200, 800, 1200};
+    const RECT all{0, 0, 1200, 800};
+    plat::raster_reset_scratch();
+    const uint32_t warm = plat::pixel_from_colorref(0x030201);
+    for (int d = 64; d >= 3; d--) plat::raster_ellipse(s, all, RECT{0, 0, d, d}, &warm, &warm);
+
+    int radius = 0;
+    size_t frame = 0;
+    for (const char* p = script; *p;) {
+        if (*p == ' ') {
+            p++;
+            continue;
+        }
+        const char kind = *p++;
+        char* end;
+        const long count = strtol(p, &end, 10);
+        p = end;
+        for (long i = 0; i < count; i++) {
+            radius = radius == 100 ? 0 : radius + 1;
+            plat::raster_fill(s, all, all, 0);
+            for (int x = 0; x < 200; x += 10) {
+                for (int y = 0; y < 200; y += 10) {
+                    const uint32_t c = colour();
+                    if (kind == 'u') {
+                        int dy = next() % 100, dx = next() % 100;
+                        plat::raster_line(s, all, POINT{x, y}, POINT{x + dx, y + dy}, c);
+                    } else if (kind == 't') {
+                        int h = next() % 5, w = next() % 5;
+                        plat::raster_rectangle(s, all, RECT{x, y, x + w, y + h}, &c, &c);
+                    } else {
+                        int d1 = next() % 10, d2 = next() % 10, d3 = next() % 10, d4 = next() % 10;
+                        plat::raster_ellipse(s, all, RECT{x - d4, y - d3, x + d2, y + d1}, &c, &c);
+                    }
+                }
+            }
+            const uint32_t c = colour();
+            plat::raster_ellipse(s, all, RECT{100 - radius, 85 - radius, 100 + radius, 85 + radius}, &c, &c);
+
+            uint32_t hash = 2166136261u;
+            for (int y = 0; y < 320; y++)
+                for (int x = 0; x < 320; x++) hash = (hash ^ bits[size_t(y) * 1200 + x]) * 16777619u;
+            ASSERT_LT(frame, expected.size());
+            EXPECT_EQ(hash, expected[frame]) << "frame " << frame + 1 << " (" << kind << ")";
+            frame++;
+        }
+    }
+    EXPECT_EQ(frame, expected.size());
+    plat::raster_reset_scratch();
+}
 
 // ---------------------------------------------------------------------------
 // Hand-worked cases. Canvases start as background '.'; 'P' is the pen, 'B' the brush.
