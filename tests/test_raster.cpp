@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../platform/src/gdi/raster.h"
+#include "gdi/raster.h"
 
 using plat::Surface;
 
