@@ -73,8 +73,8 @@ bool timer_proc_is_live(TIMERPROC proc) {
 }
 
 void timers_drop_window(HWND window) {
-    g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(), [window](const Timer& t) { return t.window == window; }),
-                   g_timers.end());
+    auto of_window = [window](const Timer& t) { return t.window == window; };
+    g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(), of_window), g_timers.end());
 }
 
 void timers_shift(int64_t delta_ms) {

@@ -68,6 +68,11 @@ struct Window : Object {
     }
 };
 
+// Whether `size` bytes at `offset` lie within a window's or class's extra bytes.
+inline bool extra_fits(const std::vector<BYTE>& extra, LONG_PTR offset, size_t size) {
+    return offset >= 0 && size_t(offset) + size <= extra.size();
+}
+
 // ---- window.cpp ----
 
 // The window behind a handle; null (with ERROR_INVALID_WINDOW_HANDLE for

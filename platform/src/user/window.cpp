@@ -83,11 +83,6 @@ void send_destroy(HWND hwnd) {
     }
 }
 
-// Offsets GetWindowLongPtr and friends read in the extra bytes.
-bool extra_range(const std::vector<BYTE>& extra, int index, size_t size) {
-    return index >= 0 && size_t(index) + size <= extra.size();
-}
-
 }  // namespace
 
 Window::~Window() { delete surface; }
@@ -387,7 +382,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
     Window* w = win_get(window);
     if (!w) return 0;
     if (index >= 0) {
-        if (!extra_range(w->extra, index, sizeof(LONG_PTR))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG_PTR))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }
@@ -412,7 +407,7 @@ LONG WINAPI GetWindowLongA(HWND window, int index) {
     if (index >= 0) {
         Window* w = win_get(window);
         if (!w) return 0;
-        if (!extra_range(w->extra, index, sizeof(LONG))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }
@@ -428,7 +423,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
     if (!w) return 0;
     LONG_PTR old = 0;
     if (index >= 0) {
-        if (!extra_range(w->extra, index, sizeof(LONG_PTR))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG_PTR))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }

@@ -41,10 +41,12 @@ bool win_set_rect(HWND hwnd, const RECT& rect) {
     w->window_rect = rect;
     // WM_NCCALCSIZE works in screen coordinates.
     POINT origin = parent_origin(w);
-    RECT client = {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
+    RECT client = rect;
+    OffsetRect(&client, origin.x, origin.y);
     SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
     if (!(w = win_find(hwnd))) return false;
-    w->client_rect = RECT{client.left - origin.x, client.top - origin.y, client.right - origin.x, client.bottom - origin.y};
+    OffsetRect(&client, -origin.x, -origin.y);
+    w->client_rect = client;
     fit_surface(w);
     return true;
 }
@@ -159,8 +161,8 @@ BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
     Window* w = win_get(window);
     if (!w || !rect) return FALSE;
     POINT o = parent_origin(w);
-    *rect = RECT{w->window_rect.left + o.x, w->window_rect.top + o.y, w->window_rect.right + o.x,
-                 w->window_rect.bottom + o.y};
+    *rect = w->window_rect;
+    OffsetRect(rect, o.x, o.y);
     return TRUE;
 }
 
