@@ -97,6 +97,11 @@ int text_copy(const std::string& text, LPSTR buffer, int size);
 
 // ---- winpos.cpp ----
 
+// Window positions and sizes stay within this many pixels of the origin, so
+// no sum of them overflows.
+constexpr int64_t kCoordinateLimit = 1 << 24;
+// The rectangle of a window placed at (x, y) with that size, clamped.
+RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height);
 // Places the window at `rect` (parent client coordinates): asks the window
 // for its client area with WM_NCCALCSIZE and fits the surface to it. False
 // when the window died meanwhile.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backend/backend.h"
+#include "user/nonclient.h"
 #include "user/user_private.h"
 
 namespace plat {
@@ -34,6 +35,12 @@ bool same_size(const RECT& a, const RECT& b) {
 }
 
 }  // namespace
+
+RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height) {
+    auto clamp = [](int64_t v, int64_t low) { return LONG(std::clamp<int64_t>(v, low, kCoordinateLimit)); };
+    LONG left = clamp(x, -kCoordinateLimit), top = clamp(y, -kCoordinateLimit);
+    return RECT{left, top, clamp(left + clamp(width, 0), -kCoordinateLimit), clamp(top + clamp(height, 0), -kCoordinateLimit)};
+}
 
 bool win_set_rect(HWND hwnd, const RECT& rect) {
     Window* w = win_find(hwnd);
@@ -133,8 +140,7 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     Window* w = win_get(window);
     if (!w) return FALSE;
     RECT old_client = w->client_rect;
-    RECT rect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
-    if (!win_set_rect(window, rect)) return TRUE;
+    if (!win_set_rect(window, win_rect_from(x, y, width, height))) return TRUE;
     w = win_find(window);
     backend().window_moved(window);
     bool resized = !same_size(old_client, w->client_rect);
@@ -170,8 +176,8 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
     Window* w = win_get(window);
     if (!w || !point) return FALSE;
     POINT o = win_client_origin(w);
-    point->x += o.x;
-    point->y += o.y;
+    point->x = wrapping_add(point->x, o.x);
+    point->y = wrapping_add(point->y, o.y);
     return TRUE;
 }
 
@@ -179,8 +185,8 @@ BOOL WINAPI ScreenToClient(HWND window, LPPOINT point) {
     Window* w = win_get(window);
     if (!w || !point) return FALSE;
     POINT o = win_client_origin(w);
-    point->x -= o.x;
-    point->y -= o.y;
+    point->x = wrapping_add(point->x, -int64_t(o.x));
+    point->y = wrapping_add(point->y, -int64_t(o.y));
     return TRUE;
 }
 
