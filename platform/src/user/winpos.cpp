@@ -39,7 +39,9 @@ bool same_size(const RECT& a, const RECT& b) {
 RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height) {
     auto clamp = [](int64_t v, int64_t low) { return LONG(std::clamp<int64_t>(v, low, kCoordinateLimit)); };
     LONG left = clamp(x, -kCoordinateLimit), top = clamp(y, -kCoordinateLimit);
-    return RECT{left, top, clamp(left + clamp(width, 0), -kCoordinateLimit), clamp(top + clamp(height, 0), -kCoordinateLimit)};
+    LONG right = clamp(left + clamp(width, 0), -kCoordinateLimit);
+    LONG bottom = clamp(top + clamp(height, 0), -kCoordinateLimit);
+    return RECT{left, top, right, bottom};
 }
 
 bool win_set_rect(HWND hwnd, const RECT& rect) {
