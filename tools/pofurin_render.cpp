@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+#include <win32_host.h>
+
 #include "animation/animation.h"
 #include "image_io.h"
+#include "shell/shell.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: pofurin-render --run \"SCRIPT\" [--out DIR] [--last FILE.png] [--gif FILE.gif] [--stats]\n"
-    "  SCRIPT: tokens ume, take, matsu, fast, normal, or a number N (N frames)\n";
+    "usage: pofurin-render --run \"SCRIPT\" [--out DIR] [--last FILE.png] [--gif FILE.gif] [--stats] [--realtime]\n"
+    "  SCRIPT: tokens ume, take, matsu, fast, normal, or a number N (N frames)\n"
+    "  --realtime: run the program's message loop on the real clock; N waits for N timer ticks\n";
 
 struct Step {
     enum Kind { Command, Frames } kind;
@@ -30,6 +34,7 @@ struct Options {
     std::string last_png;
     std::string gif;
     bool stats = false;
+    bool realtime = false;
 };
 
 [[noreturn]] void fail(const std::string& message) {
@@ -92,6 +97,8 @@ Options parse_arguments(int argc, char** argv) {
             o.gif = value();
         } else if (arg == "--stats") {
             o.stats = true;
+        } else if (arg == "--realtime") {
+            o.realtime = true;
         } else if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
             exit(0);
@@ -112,41 +119,104 @@ Image canvas_image() {
     return image;
 }
 
-Image crop(const Image& image, int width, int height) {
-    Image out;
-    out.width = width;
-    out.height = height;
-    out.pixels.resize(size_t(width) * height);
-    for (int y = 0; y < height; ++y)
-        memcpy(&out.pixels[size_t(y) * width], &image.pixels[size_t(y) * image.width], size_t(width) * 4);
-    return out;
+// What the window shows: its client area's pixels.
+Image window_image(HWND window) {
+    Image image;
+    const DWORD* pixels = host_window_pixels(window, &image.width, &image.height);
+    if (pixels) image.pixels.assign(pixels, pixels + size_t(image.width) * image.height);
+    for (uint32_t& p : image.pixels) p &= 0xffffff;
+    return image;
 }
 
-LRESULT CALLBACK render_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
+// The program's own main window, made by the program's own start-up calls
+// (without its message loop), so the canvas and timer are its own.
+HWND open_main_window() {
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    LoadStringA(instance, RES_APP_TITLE, g_title, TEXT_BUFFER_SIZE);
+    LoadStringA(instance, RES_MAIN, g_window_class, TEXT_BUFFER_SIZE);
+    register_main_class(instance);
+    if (!create_main_window(instance, SW_SHOWNORMAL)) return NULL;
+    return FindWindowA(g_window_class, NULL);
 }
 
-// A window of the main window's size, so that the canvas and the frame timer
-// have the window they expect.
-HWND open_window() {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = render_window_proc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = "pofurin-render";
-    RegisterClassExA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 200, 200, NULL, NULL, wc.hInstance, NULL);
-    if (window) create_canvas(window);
-    return window;
-}
-
-void run_command(HWND window, int command, int* interval_ms) {
+int interval_after(int command, int interval_ms) {
     switch (command) {
-    case CMD_PATTERN_UME: select_pattern(window, PatternUme); *interval_ms = FRAME_INTERVAL_NORMAL; break;
-    case CMD_PATTERN_TAKE: select_pattern(window, PatternTake); *interval_ms = FRAME_INTERVAL_NORMAL; break;
-    case CMD_PATTERN_MATSU: select_pattern(window, PatternMatsu); *interval_ms = FRAME_INTERVAL_NORMAL; break;
-    case CMD_SPEED_FAST: speed_fast(window); *interval_ms = FRAME_INTERVAL_FAST; break;
-    case CMD_SPEED_NORMAL: speed_normal(window); *interval_ms = FRAME_INTERVAL_NORMAL; break;
+    case CMD_SPEED_FAST: return FRAME_INTERVAL_FAST;
+    case CMD_PATTERN_UME:
+    case CMD_PATTERN_TAKE:
+    case CMD_PATTERN_MATSU:
+    case CMD_SPEED_NORMAL: return FRAME_INTERVAL_NORMAL;
+    default: return interval_ms;
+    }
+}
+
+// Where each frame goes once drawn.
+struct Output {
+    Output(const Options& o, HWND w) : options(o), window(w) {}
+    const Options& options;
+    HWND window;
+    GifWriter gif;
+    int frames = 0;
+
+    void frame_drawn(int interval_ms) {
+        ++frames;
+        std::string error;
+        if (!options.out_dir.empty()) {
+            char name[32];
+            snprintf(name, sizeof name, "/frame-%06d.png", frames);
+            if (!write_png(options.out_dir + name, canvas_image(), &error)) fail(error);
+        }
+        if (!options.gif.empty()) {
+            UpdateWindow(window);  // the program's own paint
+            if (!gif.add_frame(window_image(window), interval_ms, &error)) fail(error);
+        }
+    }
+};
+
+// Steps frames directly: each command and tick is handed to the program's
+// window procedure at once, as fast as frames can be drawn.
+void run_stepped(const Options& options, Output& out) {
+    int interval_ms = FRAME_INTERVAL_NORMAL;
+    for (const Step& step : options.steps) {
+        if (step.kind == Step::Command) {
+            SendMessageA(out.window, WM_COMMAND, MAKEWPARAM(step.value, 0), 0);
+            interval_ms = interval_after(step.value, interval_ms);
+            continue;
+        }
+        for (int i = 0; i < step.value; ++i) {
+            SendMessageA(out.window, WM_TIMER, FRAME_TIMER_ID, 0);
+            out.frame_drawn(interval_ms);
+        }
+    }
+}
+
+// Runs the program's message loop on the real clock: commands are posted as
+// the menu would, and frames come only from the frame timer.
+void run_realtime(const Options& options, Output& out) {
+    int interval_ms = FRAME_INTERVAL_NORMAL;
+    int64_t first_tick = -1, last_tick = -1;
+    int ticks = 0;
+    for (const Step& step : options.steps) {
+        if (step.kind == Step::Command) {
+            PostMessageA(out.window, WM_COMMAND, MAKEWPARAM(step.value, 0), 0);
+            interval_ms = interval_after(step.value, interval_ms);
+            continue;
+        }
+        int wanted = out.frames + step.value;
+        MSG message;
+        while (out.frames < wanted && GetMessageA(&message, NULL, 0, 0) > 0) {
+            bool tick = message.hwnd == out.window && message.message == WM_TIMER;
+            DispatchMessageA(&message);
+            if (!tick) continue;
+            last_tick = host_now_ms();
+            if (first_tick < 0) first_tick = last_tick;
+            ++ticks;
+            out.frame_drawn(interval_ms);
+        }
+    }
+    if (options.stats) {
+        double seconds = double(last_tick - first_tick) / 1000.0;
+        printf("ticks_per_second=%.2f\n", ticks > 1 && seconds > 0 ? (ticks - 1) / seconds : 0.0);
     }
 }
 
@@ -157,39 +227,19 @@ int main(int argc, char** argv) {
     if (!options.out_dir.empty() && mkdir(options.out_dir.c_str(), 0777) != 0 && errno != EEXIST)
         fail(options.out_dir + ": " + strerror(errno));
 
-    HWND window = open_window();
-    if (!window || !g_canvas_bitmap) fail("cannot create the canvas");
+    Output out(options, open_main_window());
+    if (!out.window || !g_canvas_bitmap) fail("cannot create the program's window");
     RECT client;
-    GetClientRect(window, &client);
-
-    GifWriter gif;
+    GetClientRect(out.window, &client);
     std::string error;
-    if (!options.gif.empty() && !gif.open(options.gif, client.right, client.bottom, &error)) fail(error);
+    if (!options.gif.empty() && !out.gif.open(options.gif, client.right, client.bottom, &error)) fail(error);
 
-    int frames = 0;
-    int interval_ms = FRAME_INTERVAL_NORMAL;
-    for (const Step& step : options.steps) {
-        if (step.kind == Step::Command) {
-            run_command(window, step.value, &interval_ms);
-            continue;
-        }
-        for (int i = 0; i < step.value; ++i) {
-            draw_frame(window);
-            ++frames;
-            if (options.out_dir.empty() && options.gif.empty()) continue;
-            Image image = canvas_image();
-            if (!options.out_dir.empty()) {
-                char name[32];
-                snprintf(name, sizeof name, "/frame-%06d.png", frames);
-                if (!write_png(options.out_dir + name, image, &error)) fail(error);
-            }
-            if (!options.gif.empty() && !gif.add_frame(crop(image, client.right, client.bottom), interval_ms, &error))
-                fail(error);
-        }
-    }
-    if (!options.gif.empty() && !gif.close(&error)) fail(error);
+    if (options.realtime) run_realtime(options, out);
+    else run_stepped(options, out);
+
+    if (!options.gif.empty() && !out.gif.close(&error)) fail(error);
     if (!options.last_png.empty() && !write_png(options.last_png, canvas_image(), &error)) fail(error);
-    if (options.stats) printf("frames=%d live_gdi_objects=%lu\n", frames,
+    if (options.stats) printf("frames=%d live_gdi_objects=%lu\n", out.frames,
                               static_cast<unsigned long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)));
     return 0;
 }

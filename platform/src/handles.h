@@ -40,18 +40,39 @@ struct Object {
 // table is full, in which case `obj` is deleted.
 void* handle_alloc(Object* obj, ObjType type);
 
-// The object behind `h` if it is live and of `type`; null otherwise.
-Object* handle_get(const void* h, ObjType type);
-
-// The object behind `h` if it is live, whatever its type; null otherwise.
-Object* handle_lookup(const void* h);
-
 // Frees the slot and deletes its object; false for an invalid handle.
 bool handle_free(const void* h);
 
 // Live objects of one type, or of all GDI types.
 size_t handle_count(ObjType type);
 size_t handle_count_gdi();
+
+// The table itself, for the inline look-ups below: 16 bits of slot index and
+// 15 of generation make a handle, a 32-bit value as on the real platform;
+// slot 0 is never used, so no handle is 0, and generation 0 marks a slot
+// never used.
+struct HandleSlot {
+    Object* object;
+    uint32_t generation;
+    uint32_t next_free;
+};
+constexpr uint32_t kHandleIndexBits = 16;
+constexpr uint32_t kHandleSlots = 1u << kHandleIndexBits;
+extern HandleSlot g_handle_slots[kHandleSlots];
+
+// The object behind `h` if it is live, whatever its type; null otherwise.
+inline Object* handle_lookup(const void* h) {
+    uintptr_t v = reinterpret_cast<uintptr_t>(h);
+    if (v > 0xffffffffu) return nullptr;
+    const HandleSlot& s = g_handle_slots[v & (kHandleSlots - 1)];
+    return s.generation == (v >> kHandleIndexBits) ? s.object : nullptr;
+}
+
+// The object behind `h` if it is live and of `type`; null otherwise.
+inline Object* handle_get(const void* h, ObjType type) {
+    Object* o = handle_lookup(h);
+    return o && o->type == type ? o : nullptr;
+}
 
 template <class T>
 T* handle_cast(const void* h) {

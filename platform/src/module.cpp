@@ -17,10 +17,11 @@ namespace plat {
 
 namespace {
 
-HMODULE g_main_module = nullptr;
+// Lives as long as the process; the pointer keeps it reachable to the end.
+Module* g_main_module = nullptr;
 
 HMODULE main_module() {
-    if (g_main_module) return g_main_module;
+    if (g_main_module) return static_cast<HMODULE>(g_main_module->handle);
     Module* m = new Module;
     m->stock = true;  // lives as long as the process
     const unsigned char* data = win32_module_resources;
@@ -31,8 +32,9 @@ HMODULE main_module() {
             m->size = size;
         }
     }
-    g_main_module = static_cast<HMODULE>(handle_alloc(m, ObjType::Module));
-    return g_main_module;
+    HMODULE h = static_cast<HMODULE>(handle_alloc(m, ObjType::Module));
+    if (h) g_main_module = m;
+    return h;
 }
 
 // A type or name argument: an integer resource, "#123", or a string.

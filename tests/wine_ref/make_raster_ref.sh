@@ -1,13 +1,14 @@
 #!/bin/sh
-# Regenerates tests/data/raster_ref/raster_ref.txt by drawing the cases of
-# raster_ref.cpp with Wine's GDI. Needs mingw-w64 and wine64; not run by the tests.
+# Regenerates tests/data/raster_ref/ (raster_ref.txt, raster_run.txt) by
+# drawing the cases and the run of raster_ref.cpp with Wine's GDI, each in a
+# process of its own. Needs mingw-w64 and wine64; not run by the tests.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out_dir="$here/../data/raster_ref"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 
-x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -static -o "$work/raster_ref.exe" "$here/raster_ref.cpp" -lgdi32
+x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -static -o "$work/raster_ref.exe" "$here/raster_ref.cpp" -lgdi32 -luser32
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
@@ -18,10 +19,15 @@ cd "$work"
 # blocks behind. Run once to settle it and keep the second run's output.
 "$wine64" wineboot --init
 wineserver -w 2>/dev/null || true
-"$wine64" raster_ref.exe settle.txt
+"$wine64" raster_ref.exe cases settle.txt
 wineserver -w 2>/dev/null || true
-"$wine64" raster_ref.exe raster_ref.txt
+"$wine64" raster_ref.exe cases raster_ref.txt
+wineserver -w 2>/dev/null || true
+"$wine64" raster_ref.exe run raster_run.txt
 wineserver -w 2>/dev/null || true
 mkdir -p "$out_dir"
-cp raster_ref.txt "$out_dir/raster_ref.txt"
-echo "wrote $out_dir/raster_ref.txt ($(wc -c < raster_ref.txt) bytes)"
+# Wine's console output may end lines with CR LF; the files are plain LF.
+for f in raster_ref.txt raster_run.txt; do
+    tr -d '\r' < "$f" > "$out_dir/$f"
+    echo "wrote $out_dir/$f ($(wc -c < "$out_dir/$f") bytes)"
+done

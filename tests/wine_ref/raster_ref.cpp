@@ -2,7 +2,7 @@
 // writes which pixels each one lit, for tests/test_raster.cpp to compare
 // against. Built with mingw-w64 and run under Wine (make_raster_ref.sh).
 //
-// Output, one case per line:
+// "raster_ref cases FILE", one case per line:
 //   S w h [cl ct cr cb]      following cases draw on a w x h surface, clipped
 //                            to the given rectangle (default: the surface)
 //   L x1 y1 x2 y2 | rows     MoveToEx(x1, y1) + LineTo(x2, y2)
@@ -11,6 +11,9 @@
 // rows: "y:runs" groups separated by spaces, one per row holding any drawn
 // pixel; runs are separated by ',' and written "x+n" (n pen pixels) or "x*n"
 // (n brush pixels). Anything else drawn is written "x?n" and fails the test.
+//
+// "raster_ref run FILE": a long run of animation frames (see animation_run),
+// one line per frame: "frame hash".
 #include <windows.h>
 
 #include <stdio.h>
@@ -289,6 +292,18 @@ void recycling_section() {
     }
 }
 
+// A narrow ellipse whose block was last used for the point list of a flat
+// one: from 36 rows on, that list reaches the rows the narrow one leaves
+// unset. A circle first gives the block known rows elsewhere.
+void point_list_section() {
+    set_surface(64, 64, nullptr);
+    for (int k = 36; k <= 64; k++) {
+        shape_case('E', 0, 0, k, k, true, true);
+        shape_case('E', 0, 40, k - 3, 43, true, true);
+        shape_case('E', 50, 0, 53, k, true, true);
+    }
+}
+
 void clipped_section() {
     RECT clip = {9, 13, 47, 50};
     set_surface(64, 64, &clip);
@@ -300,17 +315,118 @@ void clipped_section() {
         random_ellipse_case(rnd(-10, 60), rnd(-10, 60), rnd(0, 60), rnd(0, 60), random_pen_brush(), true);
 }
 
+// Frames the way an animation draws them, on a 1200 x 800 bitmap compatible
+// with the screen: a black fill, a 20 x 20 grid of small lines, rectangles or
+// ellipses, then a disc growing by one pixel per frame. Each shape gets a new
+// pen (and brush), deleted while still selected. Its point is the long
+// sequence of ellipses: their recycled scratch blocks carry over from frame
+// to frame. Sizes and colours come from a plain LCG; the frame's hash covers
+// the 320 x 320 corner where everything is drawn.
+const char kRunScript[] = "m150 t3 m2 u1 m40 u5 m30 t5 m30";
+
+unsigned g_run_state = 1;
+int run_random() {
+    g_run_state = g_run_state * 214013u + 2531011u;
+    return (g_run_state >> 16) & 0x7fff;
+}
+
+COLORREF run_colour() {
+    int r = run_random() % 256, g = run_random() % 256, b = run_random() % 256;
+    return RGB(r, g, b);
+}
+
+void animation_run() {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1200, 800);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, bitmap);
+    ReleaseDC(nullptr, screen);
+    static DWORD bits[1200 * 800];
+
+    // The same start as the cases: every tracked block size holding known rows.
+    for (int d = 64; d >= 3; d--) {
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        SelectObject(dc, pen);
+        SelectObject(dc, brush);
+        Ellipse(dc, 0, 0, d, d);
+        DeleteObject(pen);
+        DeleteObject(brush);
+    }
+
+    int radius = 0, frame = 0;
+    for (const char* p = kRunScript; *p;) {
+        if (*p == ' ') {
+            p++;
+            continue;
+        }
+        char kind = *p++;
+        int count = (int)strtol(p, (char**)&p, 10);
+        for (int i = 0; i < count; i++) {
+            radius = radius == 100 ? 0 : radius + 1;
+            PatBlt(dc, 0, 0, 1200, 800, BLACKNESS);
+            for (int x = 0; x < 200; x += 10) {
+                for (int y = 0; y < 200; y += 10) {
+                    COLORREF c = run_colour();
+                    HPEN pen = CreatePen(PS_SOLID, 1, c);
+                    SelectObject(dc, pen);
+                    if (kind == 'u') {
+                        MoveToEx(dc, x, y, nullptr);
+                        int dy = run_random() % 100, dx = run_random() % 100;
+                        LineTo(dc, x + dx, y + dy);
+                        DeleteObject(pen);
+                        continue;
+                    }
+                    HBRUSH brush = CreateSolidBrush(c);
+                    SelectObject(dc, brush);
+                    if (kind == 't') {
+                        int h = run_random() % 5, w = run_random() % 5;
+                        Rectangle(dc, x, y, x + w, y + h);
+                    } else {
+                        int d1 = run_random() % 10, d2 = run_random() % 10, d3 = run_random() % 10,
+                            d4 = run_random() % 10;
+                        Ellipse(dc, x - d4, y - d3, x + d2, y + d1);
+                    }
+                    DeleteObject(pen);
+                    DeleteObject(brush);
+                }
+            }
+            COLORREF c = run_colour();
+            HPEN pen = CreatePen(PS_SOLID, 1, c);
+            HBRUSH brush = CreateSolidBrush(c);
+            SelectObject(dc, pen);
+            SelectObject(dc, brush);
+            Ellipse(dc, 100 - radius, 85 - radius, 100 + radius, 85 + radius);
+            DeleteObject(pen);
+            DeleteObject(brush);
+
+            GetBitmapBits(bitmap, sizeof(bits), bits);
+            unsigned hash = 2166136261u;  // FNV-1a over the corner's 0x00RRGGBB words
+            for (int y = 0; y < 320; y++)
+                for (int x = 0; x < 320; x++) hash = (hash ^ (bits[y * 1200 + x] & 0xffffff)) * 16777619u;
+            fprintf(g_out, "%d %08x\n", ++frame, hash);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        fprintf(stderr, "usage: raster_ref OUTPUT\n");
+    if (argc != 3 || (strcmp(argv[1], "cases") && strcmp(argv[1], "run"))) {
+        fprintf(stderr, "usage: raster_ref cases|run OUTPUT\n");
         return 2;
     }
-    g_out = fopen(argv[1], "wb");
+    g_out = fopen(argv[2], "wb");
     if (!g_out) {
-        fprintf(stderr, "cannot write %s\n", argv[1]);
+        fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
+    }
+    if (!strcmp(argv[1], "run")) {
+        fprintf(g_out, "# frames of \"%s\" as drawn by the reference GDI; see tests/wine_ref/raster_ref.cpp\n",
+                kRunScript);
+        animation_run();
+        fclose(g_out);
+        return 0;
     }
     fprintf(g_out, "# lines, Rectangle and Ellipse as drawn by the reference GDI; see tests/wine_ref/raster_ref.cpp\n");
     lines_section();
@@ -318,6 +434,7 @@ int main(int argc, char** argv) {
     small_ellipses_section();
     large_ellipses_section();
     recycling_section();
+    point_list_section();
     clipped_section();
     fclose(g_out);
     fprintf(stderr, "%ld cases\n", g_cases);

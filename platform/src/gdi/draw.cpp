@@ -153,13 +153,12 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom, ShapeFn shape
     uint32_t pen_storage, brush_storage;
     const uint32_t* pen = pen_pixel(dc, pen_storage);
     const uint32_t* brush = brush_pixel(dc, brush_storage);
-    if (!pen && !brush) return TRUE;
     RECT box = {left, top, right, bottom};
     RECT clip = dc->clip();
-    RECT touched = intersect(raster_shape_bounds(box), clip);
-    if (is_empty(touched)) return TRUE;
+    // Even a shape that paints nothing goes through: the rasterizer's scratch
+    // memory must cycle as the platform's does.
     shape(dc->target->surface(), clip, box, pen, brush);
-    dc->target->mark_dirty(touched);
+    if (pen || brush) dc->target->mark_dirty(intersect(raster_shape_bounds(box), clip));
     return TRUE;
 }
 

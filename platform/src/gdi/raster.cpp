@@ -6,9 +6,11 @@
 
 #include <stdint.h>
 #include <string.h>
+#include <wchar.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace plat {
 namespace {
@@ -30,6 +32,30 @@ Area area_of(const Surface& s, const RECT& clip) {
 
 bool is_empty(const Area& a) { return a.left >= a.right || a.top >= a.bottom; }
 
+// Sets n pixels. Spans are where the time goes: long ones go to the C
+// library's wide-character fill, which is vectorised (wchar_t is a 32-bit
+// unit here); shorter ones are written 16 bytes at a time, the last store
+// overlapping the one before rather than finishing pixel by pixel.
+inline void fill_pixels(uint32_t* p, ptrdiff_t n, uint32_t pixel) {
+    if constexpr (sizeof(wchar_t) == sizeof(uint32_t)) {
+        if (n >= 32) {
+            wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(pixel), static_cast<size_t>(n));
+            return;
+        }
+    }
+    if (n >= 4) {
+        typedef uint32_t Quad __attribute__((vector_size(16)));
+        const Quad q = {pixel, pixel, pixel, pixel};
+        for (ptrdiff_t i = 0; i < n - 4; i += 4) memcpy(p + i, &q, 16);
+        memcpy(p + n - 4, &q, 16);
+    } else if (n > 0) {
+        // One to three pixels without branching on the count.
+        p[0] = pixel;
+        p[n / 2] = pixel;
+        p[n - 1] = pixel;
+    }
+}
+
 // Fills [x0, x1) x [y0, y1), given in any range.
 void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
     x0 = std::max<int64_t>(x0, a.left);
@@ -39,7 +65,7 @@ void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, i
     if (x0 >= x1 || y0 >= y1) return;
     uint32_t* row = s.bits + static_cast<ptrdiff_t>(y0) * s.stride + x0;
     const ptrdiff_t n = x1 - x0;
-    for (int64_t y = y0; y < y1; y++, row += s.stride) std::fill_n(row, n, pixel);
+    for (int64_t y = y0; y < y1; y++, row += s.stride) fill_pixels(row, n, pixel);
 }
 
 // Inclusive span [x0, x1] of row y.
@@ -48,7 +74,7 @@ inline void span(const Surface& s, const Area& a, int64_t y, int64_t x0, int64_t
     x0 = std::max<int64_t>(x0, a.left);
     x1 = std::min<int64_t>(x1, a.right - 1);
     if (x0 > x1) return;
-    std::fill_n(s.bits + static_cast<ptrdiff_t>(y) * s.stride + x0, x1 - x0 + 1, pixel);
+    fill_pixels(s.bits + static_cast<ptrdiff_t>(y) * s.stride + x0, x1 - x0 + 1, pixel);
 }
 
 // ---------------------------------------------------------------------------
@@ -212,20 +238,65 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
     }
     if (ce.x == p2.x && ce.y == p2.y) len--;  // the end point is never drawn
 
-    int x = cs.x, y = cs.y;
+    if (len <= 0) return;
+    uint32_t* const bits = s.bits;
     const ptrdiff_t stride = s.stride;
+    const int64_t major_len = 2 * int64_t(xmajor ? b.dx : b.dy);  // M
+    const int64_t minor_len = 2 * int64_t(xmajor ? b.dy : b.dx);  // N
+    const int64_t e0 = err;
+
+    // Fast path. While the error term plus bias stays within (N - M, N], as
+    // it does on any line that starts on one of its own pixels, the minor
+    // offset of pixel k is floor((N0 + k N) / M) with N0 = e0 + bias - N + M - 1.
+    // Computing it per pixel (a multiply by the reciprocal, exact for 32-bit
+    // numerators) frees the loop from the error term's step-to-step chain.
+    const int64_t n0 = e0 + b.bias - minor_len + major_len - 1;
+    if (major_len >= 2 && e0 + b.bias > minor_len - major_len && e0 + b.bias <= minor_len &&
+        n0 + (len - 1) * minor_len < (int64_t(1) << 32)) {
+        const uint64_t magic = UINT64_MAX / static_cast<uint64_t>(major_len) + 1;
+        const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;
+        const ptrdiff_t minor_step = xmajor ? y_inc * stride : x_inc;
+        const int minor_inc = xmajor ? y_inc : x_inc;
+        const int minor0 = xmajor ? cs.y : cs.x;
+        const int minor_lo = xmajor ? c.top : c.left;
+        const uint32_t minor_span = static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left);
+        uint64_t acc = static_cast<uint64_t>(n0);
+        ptrdiff_t at = static_cast<ptrdiff_t>(cs.y) * stride + cs.x;
+        // The minor offset only grows, so the walk stays inside the clip box
+        // if its last pixel does; it always does on a sane line, and absurd
+        // input takes the checked walk below instead.
+        const int64_t n_last = (n0 + (len - 1) * minor_len) / major_len;
+        const int64_t minor_last = minor0 + minor_inc * n_last;
+        if (minor_last >= minor_lo && minor_last < minor_lo + int64_t(minor_span)) {
+            for (int64_t k = 0; k < len; k++, acc += static_cast<uint64_t>(minor_len), at += major_step) {
+                const ptrdiff_t n = static_cast<ptrdiff_t>((static_cast<unsigned __int128>(magic) * acc) >> 64);
+                bits[at + n * minor_step] = pixel;
+            }
+            return;
+        }
+    }
+
+    // The general walk, pixel by pixel. The major coordinate stays between
+    // the clipped end points by construction; the minor one is checked so
+    // that absurd input can never reach memory outside the area.
+    const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;
+    const ptrdiff_t minor_step = xmajor ? y_inc * stride : x_inc;
+    const int minor_inc = xmajor ? y_inc : x_inc;
+    const int minor_lo = xmajor ? c.top : c.left;
+    const uint32_t minor_span = static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left);
+    int minor = xmajor ? cs.y : cs.x;
+    ptrdiff_t at = static_cast<ptrdiff_t>(cs.y) * stride + cs.x;
+    uint32_t e = static_cast<uint32_t>(err);
+    const int32_t threshold = -b.bias;  // err + bias > 0  <=>  err > -bias
     for (; len > 0; len--) {
-        // The walk stays inside `c` by construction; the check only guards
-        // against absurd input reaching memory outside the surface.
-        if (x >= c.left && x < c.right && y >= c.top && y < c.bottom) s.bits[y * stride + x] = pixel;
-        const bool step = int64_t(err) + b.bias > 0;
-        err = wrap32(static_cast<uint32_t>(err) + static_cast<uint32_t>(step ? add1 : add2));
-        if (xmajor) {
-            if (step) y += y_inc;
-            x += x_inc;
+        if (static_cast<uint32_t>(minor - minor_lo) < minor_span) bits[at] = pixel;
+        if (static_cast<int32_t>(e) > threshold) {
+            e += static_cast<uint32_t>(add1);
+            at += major_step + minor_step;
+            minor += minor_inc;
         } else {
-            if (step) x += x_inc;
-            y += y_inc;
+            e += static_cast<uint32_t>(add2);
+            at += major_step;
         }
     }
 }
@@ -298,8 +369,6 @@ struct ScratchSize {
 
 ScratchSize g_scratch[kTrackedUnits + 1];
 
-void g_scratch_reset() { memset(g_scratch, 0, sizeof(g_scratch)); }
-
 // A block of `units` units; `words` is null when its contents are not tracked.
 struct Block {
     int32_t* words;
@@ -326,6 +395,13 @@ void give_back(const Block& b) {
     if (!b.words) return;
     ScratchSize& size = g_scratch[b.units];
     if (size.free_count < kBlocksPerSize) size.free_stack[size.free_count++] = static_cast<uint8_t>(b.index);
+}
+
+// The block the next take_block(units) will hand out, if it is a used one.
+const int32_t* peek_block(int64_t units) {
+    if (units < 1 || units > kTrackedUnits) return nullptr;
+    const ScratchSize& size = g_scratch[units];
+    return size.free_count ? size.blocks[size.free_stack[size.free_count - 1]] : nullptr;
 }
 
 // The midpoint walk's state for an ellipse of w x h pixels (w, h >= 3).
@@ -364,157 +440,169 @@ struct EllipseWalk {
 // Larger ellipses would overflow the walk's 64-bit error terms.
 constexpr int64_t kMaxEllipseSide = int64_t(1) << 19;
 
-// Rows of the inside as the platform's region holds them: row i (0 = top)
-// covers [left + inset, right - inset); rows from h/2 down come from the walk,
-// the upper ones mirror them.
-void ellipse_inside(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, uint32_t pixel) {
+// The last row (0 = top) that the inside's walk reaches; rows below it, and
+// their mirrors at the top, are left as the block held them. Only ellipses
+// taller than wide stop short. Remembered for the sizes that are tracked.
+int64_t inside_walk_end(int64_t w, int64_t h) {
+    if (w >= h) return h - 1;
+    static uint8_t known[kTrackedUnits + 1][kTrackedUnits + 1];  // row + 1, 0 = not yet known
+    const bool small = h <= kTrackedUnits;
+    if (small && known[w][h]) return known[w][h] - 1;
     EllipseWalk walk(w, h);
-    const int64_t half = h / 2;
-    const Block rows = take_block(h);
-
-    if (!rows.words) {
-        // Untracked: rows the walk misses stay empty, so stream the spans.
-        auto emit = [&](int64_t row, int64_t inset) {
-            if (row > walk.b) return;
-            const int64_t x0 = box.left + inset, x1 = box.right - inset - 1;
-            span(s, area, box.top + row, x0, x1, pixel);
-            const int64_t mirror = walk.b - row;
-            if (mirror < half) span(s, area, box.top + mirror, x0, x1, pixel);
-        };
-        int64_t x = 0, y = half;
-        emit(y, 0);
-        while (x <= w / 2) {
-            bool xs, ys;
-            walk.step(&xs, &ys);
-            if (xs) x++;
-            if (ys) emit(++y, x);
-        }
-        return;
-    }
-
-    int32_t* r = rows.words;  // left, top, right, bottom per row
-    auto set_row = [&](int64_t row, int64_t inset) {
-        if (row > walk.b) return;
-        r[4 * row] = static_cast<int32_t>(box.left + inset);
-        r[4 * row + 2] = static_cast<int32_t>(box.right - inset);
-    };
-    int64_t x = 0, y = half;
-    set_row(y, 0);
+    int64_t x = 0, y = h / 2;
     while (x <= w / 2) {
         bool xs, ys;
         walk.step(&xs, &ys);
         if (xs) x++;
-        if (ys) set_row(++y, x);
+        if (ys) y++;
     }
-    for (int64_t i = 0; i < h; i++) {
-        if (i < half) {
-            r[4 * i] = r[4 * (walk.b - i)];
-            r[4 * i + 2] = r[4 * (walk.b - i) + 2];
-        }
-        r[4 * i + 1] = static_cast<int32_t>(box.top + i);
-        r[4 * i + 3] = static_cast<int32_t>(box.top + i + 1);
-    }
-
-    // Paint the rows as clipped against the area. The platform first lists
-    // the non-empty clipped rows; from the 32nd on, the list moves into a
-    // block of the region's size, whose contents later blocks may show.
-    int64_t count = 0;
-    auto clipped_row = [&](int64_t i, int64_t* x0, int64_t* x1) {
-        *x0 = std::max<int64_t>(r[4 * i], area.left);
-        *x1 = std::min<int64_t>(r[4 * i + 2], area.right);
-        const int64_t top = box.top + i;
-        return top >= area.top && *x0 < *x1;
-    };
-    int64_t last = 0;  // rows before the first one below the area
-    for (; last < h && box.top + last < area.bottom; last++) {
-        int64_t x0, x1;
-        if (!clipped_row(last, &x0, &x1)) continue;
-        std::fill_n(s.bits + static_cast<ptrdiff_t>(box.top + last) * s.stride + x0, x1 - x0, pixel);
-        count++;
-    }
-    if (count >= 32) {
-        const Block list = take_block(h);
-        if (list.words) {
-            int64_t n = 0;
-            for (int64_t i = 0; i < last && n < h; i++) {
-                int64_t x0, x1;
-                if (!clipped_row(i, &x0, &x1)) continue;
-                int32_t* e = list.words + 4 * n++;
-                e[0] = static_cast<int32_t>(x0);
-                e[1] = static_cast<int32_t>(box.top + i);
-                e[2] = static_cast<int32_t>(x1);
-                e[3] = static_cast<int32_t>(box.top + i + 1);
-            }
-        }
-        give_back(list);
-    }
-    give_back(rows);
+    if (small) known[w][h] = static_cast<uint8_t>(std::min<int64_t>(y, 254) + 1);
+    return y;
 }
 
-// The outline: the quadrant walk goes from (w - 1, h / 2) towards the top of
-// the box and every point it visits is drawn in all four mirror positions;
-// each row's points form one run [lo, hi] of x, drawn as spans. When `points`
-// is tracked, the platform's closed point list is also written into it.
-void ellipse_outline(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h,
-                     const uint32_t* pixel, const Block& points) {
+// Draws an ellipse of w x h pixels (both at least 3) in `box`.
+//
+// The platform runs the same midpoint walk twice: once for the outline, from
+// (w - 1, h / 2) towards the top of the box, keeping every point it visits,
+// and once for the inside region, keeping for each row it enters the inset of
+// that first point. Both walks take identical steps; the region's only runs a
+// column further for even widths. So one walk does both here, row by row:
+// row y of the walk (from h / 2 down) is drawn at y and mirrored at h - 1 - y;
+// its inside spans [left + inset, right - inset) and its outline points form
+// one run of insets [lo, hi] on each side. The inside is painted first, so
+// where pen and brush agree each row is a single span.
+//
+// What is written back to the recycled blocks is only what later ellipses can
+// read: stale rows are always in the lower half of a region and only their
+// left and right are used, which in a point list are the x coordinates.
+void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, const uint32_t* pen,
+                  const uint32_t* brush, const Block& points) {
     EllipseWalk walk(w, h);
-    const int64_t capacity = int64_t(points.units) * 2;  // POINTs
-    int32_t* pts = points.words;
-    int64_t n = 0;
-    int64_t x = walk.a, y = h / 2;
-    int64_t lo = x, hi = x;
-    auto emit = [&](int64_t row, int64_t x_lo, int64_t x_hi) {
-        if (!pixel) return;
-        const int64_t y0 = box.top + row, y1 = box.top + h - 1 - row;
-        const int64_t r0 = box.left + x_lo, r1 = box.left + x_hi;
-        const int64_t l0 = box.left + w - 1 - x_hi, l1 = box.left + w - 1 - x_lo;
-        if (l1 + 1 >= r0) {  // the two halves touch: one span
-            span(s, area, y0, l0, r1, *pixel);
-            if (y1 != y0) span(s, area, y1, l0, r1, *pixel);
-        } else {
-            span(s, area, y0, l0, l1, *pixel);
-            span(s, area, y0, r0, r1, *pixel);
-            if (y1 != y0) {
-                span(s, area, y1, l0, l1, *pixel);
-                span(s, area, y1, r0, r1, *pixel);
+    const int64_t half = h / 2;
+    const int64_t pen_limit = walk.a - w / 2;  // the outline stops past this inset
+    const Block rows = brush ? take_block(h) : Block{nullptr, 0, 0};
+    int32_t* const r = rows.words;
+    // The quadrant's x coordinates, for the point list. A tracked list is at
+    // most 64 units, so its quadrant has fewer points than this.
+    int32_t quadrant_x[kTrackedUnits + 8];
+    const bool keep_points = points.words != nullptr;
+    int64_t n = 0;  // outline points so far
+    const bool same = pen && brush && *pen == *brush;
+
+    auto emit = [&](int64_t y, bool inside, int64_t in, bool outline, int64_t lo, int64_t hi)
+                    __attribute__((always_inline)) {
+        if (y > walk.b) inside = false;  // the platform's region has no such row
+        const int64_t rows_y[2] = {box.top + y, box.top + walk.b - y};
+        const int count = rows_y[1] == rows_y[0] ? 1 : 2;
+        for (int k = 0; k < count; k++) {
+            const int64_t yy = rows_y[k];
+            if (yy < area.top || yy >= area.bottom) continue;
+            if (inside && outline && same && in <= lo) {
+                span(s, area, yy, box.left + in, box.right - 1 - in, *brush);
+                continue;
+            }
+            if (inside) span(s, area, yy, box.left + in, box.right - 1 - in, *brush);
+            if (outline) {
+                const int64_t l0 = box.left + lo, l1 = box.left + hi;
+                const int64_t r0 = box.right - 1 - hi, r1 = box.right - 1 - lo;
+                if (l1 + 1 >= r0) {
+                    span(s, area, yy, l0, r1, *pen);
+                } else {
+                    span(s, area, yy, l0, l1, *pen);
+                    span(s, area, yy, r0, r1, *pen);
+                }
             }
         }
     };
-    while (x >= w / 2) {
-        lo = std::min(lo, x);
-        hi = std::max(hi, x);
-        if (pts && n < capacity) {
-            pts[2 * n] = static_cast<int32_t>(box.left + x);
-            pts[2 * n + 1] = static_cast<int32_t>(box.top + h - 1 - y);
+
+    int64_t inset = 0, y = half;
+    int64_t in = 0;  // the current row's inside inset (rows are entered with one)
+    bool outline = false;
+    int64_t lo = 0, hi = 0;
+    if (r) {
+        r[4 * y] = static_cast<int32_t>(box.left);
+        r[4 * y + 2] = static_cast<int32_t>(box.right);
+    }
+    while (inset <= w / 2) {
+        if (inset <= pen_limit) {
+            if (!outline) lo = inset;
+            outline = true;
+            hi = inset;
+            if (keep_points && n < int64_t(std::size(quadrant_x)))
+                quadrant_x[n] = static_cast<int32_t>(box.right - 1 - inset);
+            n++;
         }
-        n++;
         bool xs, ys;
         walk.step(&xs, &ys);
-        if (xs) x--;
+        if (xs) inset++;
         if (ys) {
-            emit(y, lo, hi);
+            emit(y, brush != nullptr, in, pen && outline, lo, hi);
             y++;
-            lo = hi = x;
+            in = inset;
+            outline = false;
+            if (r && y <= walk.b) {
+                r[4 * y] = static_cast<int32_t>(box.left + in);
+                r[4 * y + 2] = static_cast<int32_t>(box.right - in);
+            }
         }
     }
-    if (lo <= hi && lo >= w / 2) emit(y, lo, hi);
-    if (!pts) return;
+    emit(y, brush != nullptr, in, pen && outline, lo, hi);
 
-    // Mirror left-right, then top-bottom, in place, leaving out the middle
-    // point that an odd width or height would repeat.
-    auto put = [&](int64_t i, int64_t px, int64_t py) {
-        if (i < capacity) {
-            pts[2 * i] = static_cast<int32_t>(px);
-            pts[2 * i + 1] = static_cast<int32_t>(py);
+    // Rows the walk never reached keep the block's old left and right.
+    if (r) {
+        for (int64_t row = y + 1; row <= walk.b; row++) {
+            const int64_t left = r[4 * row], right = r[4 * row + 2];
+            if (left >= right) continue;
+            span(s, area, box.top + row, left, right - 1, *brush);
+            span(s, area, box.top + walk.b - row, left, right - 1, *brush);
         }
-    };
-    auto get_x = [&](int64_t i) { return i < capacity ? int64_t(pts[2 * i]) : 0; };
-    auto get_y = [&](int64_t i) { return i < capacity ? int64_t(pts[2 * i + 1]) : 0; };
-    int64_t end = 2 * n - 1 - (w % 2);
-    for (int64_t i = 0; i < n; i++) put(end - i, box.left + box.right - 1 - get_x(i), get_y(i));
-    n = end + 1;
-    end = 2 * n - 1 - (h % 2);
-    for (int64_t i = 0; i < n; i++) put(end - i, get_x(i), box.top + box.bottom - 1 - get_y(i));
+    }
+
+    // The point list: the quadrant's points, then mirrored left-right and
+    // top-bottom, minus the middle point that an odd width or height would
+    // repeat. Only the x coordinates of its second half are ever read back.
+    if (keep_points && n <= int64_t(std::size(quadrant_x))) {
+        const int64_t n1 = 2 * n - (w % 2), n2 = 2 * n1 - (h % 2);
+        const int64_t first = 2 * (points.units / 2), end = std::min<int64_t>(n2, 2 * points.units);
+        for (int64_t j = first; j < end; j++) {
+            const int64_t k = j < n1 ? j : n2 - 1 - j;  // position in the left-right mirrored list
+            const int64_t x = k < n ? quadrant_x[k] : box.left + box.right - 1 - quadrant_x[n1 - 1 - k];
+            points.words[2 * j] = static_cast<int32_t>(x);
+        }
+    }
+
+    // Past 32 visible rows the platform moves its list of clipped rows into a
+    // block of the region's size; that list can show through later.
+    if (r && h >= 32) {
+        auto clipped_row = [&](int64_t i, int64_t* x0, int64_t* x1) {
+            const int64_t src = i < half ? walk.b - i : i;
+            *x0 = std::max<int64_t>(r[4 * src], area.left);
+            *x1 = std::min<int64_t>(r[4 * src + 2], area.right);
+            return box.top + i >= area.top && *x0 < *x1;
+        };
+        int64_t visible = 0, last = 0;
+        for (; last < h && box.top + last < area.bottom; last++) {
+            int64_t x0, x1;
+            visible += clipped_row(last, &x0, &x1);
+        }
+        if (visible >= 32) {
+            const Block list = take_block(h);
+            if (list.words) {
+                int64_t k = 0;
+                for (int64_t i = 0; i < last && k < h; i++) {
+                    int64_t x0, x1;
+                    if (!clipped_row(i, &x0, &x1)) continue;
+                    if (k >= half) {
+                        list.words[4 * k] = static_cast<int32_t>(x0);
+                        list.words[4 * k + 2] = static_cast<int32_t>(x1);
+                    }
+                    k++;
+                }
+            }
+            give_back(list);
+        }
+    }
+    give_back(rows);
 }
 
 }  // namespace
@@ -533,25 +621,29 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
     const Area a = area_of(s, clip);
     const Box b = ordered(box);
     if (b.left == b.right || b.top == b.bottom || is_empty(a)) return;
-    // The outline runs through the last column and row of the box; a pen's
-    // inside starts one pixel in, a null pen's at the box's edge.
-    const int64_t r = b.right - 1, btm = b.bottom - 1;
-    if (pen) {
-        // Four segments, each without its end point, counter-clockwise from
-        // the top right. A 1-pixel-wide or -high box leaves some of them
-        // empty, and a 1 x 1 box draws nothing at all.
-        const POINT tr{static_cast<LONG>(r), static_cast<LONG>(b.top)};
-        const POINT tl{static_cast<LONG>(b.left), static_cast<LONG>(b.top)};
-        const POINT bl{static_cast<LONG>(b.left), static_cast<LONG>(btm)};
-        const POINT br{static_cast<LONG>(r), static_cast<LONG>(btm)};
-        pen_segment(s, a, tr, tl, *pen);
-        pen_segment(s, a, tl, bl, *pen);
-        pen_segment(s, a, bl, br, *pen);
-        pen_segment(s, a, br, tr, *pen);
-    }
-    if (brush) {
-        const int64_t inset = pen ? 1 : 0;
-        fill(s, a, b.left + inset, b.top + inset, r, btm, *brush);
+    // The platform strokes the outline through the box's last column and row
+    // as four segments, each without its end point, counter-clockwise from
+    // the top right. Together they make the whole border; a box one pixel
+    // wide or high is a single line, and a 1 x 1 box draws nothing at all.
+    // The brush fills inside the outline: from one pixel in with a pen, from
+    // the box's edge with a null pen, and in both cases short of the last
+    // column and row.
+    const int64_t right = b.right - 1, bottom = b.bottom - 1;  // last column and row
+    if (pen && right == b.left && bottom == b.top) return;
+    const int64_t inset = pen ? 1 : 0;
+    const bool same = pen && brush && *pen == *brush;
+    const int64_t y0 = std::max<int64_t>(b.top, a.top), y1 = std::min<int64_t>(bottom, a.bottom - 1);
+    for (int64_t y = y0; y <= y1; y++) {
+        const bool edge = y == b.top || y == bottom;
+        if (pen && (edge || same)) {
+            span(s, a, y, b.left, right, *pen);
+            continue;
+        }
+        if (pen) {
+            span(s, a, y, b.left, b.left, *pen);
+            span(s, a, y, right, right, *pen);
+        }
+        if (brush && y >= b.top + inset && y < bottom) span(s, a, y, b.left + inset, right - 1, *brush);
     }
 }
 
@@ -565,21 +657,31 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
     }
     if (w > kMaxEllipseSide || h > kMaxEllipseSide) return;
     const Area a = area_of(s, clip);
-    // The point list is allocated first and freed last; the inside (only with
-    // a brush) includes the outline's pixels and is painted first, so a null
-    // pen leaves a full-size fill.
+    // The point list is taken first and given back last, around the region.
     const Block points = take_block(w + h);
-    if (brush) ellipse_inside(s, a, b, w, h, *brush);
-    ellipse_outline(s, a, b, w, h, pen, points);
+    draw_ellipse(s, a, b, w, h, pen, brush, points);
     give_back(points);
 }
 
-void raster_reset_scratch() { g_scratch_reset(); }
+void raster_reset_scratch() { memset(g_scratch, 0, sizeof(g_scratch)); }
 
 RECT raster_shape_bounds(RECT box) {
     const Box b = ordered(box);
     if (b.left == b.right || b.top == b.bottom) return RECT{0, 0, 0, 0};
-    return RECT{static_cast<LONG>(b.left), static_cast<LONG>(b.top), static_cast<LONG>(b.right),
+    int64_t left = b.left, right = b.right;
+    // A narrow ellipse copies its last rows from the recycled block it will be
+    // given (the same one before and after it is drawn), wherever they lie.
+    const int64_t w = b.right - b.left, h = b.bottom - b.top;
+    if (w >= 3 && h >= 3) {
+        if (const int32_t* rows = peek_block(h)) {
+            for (int64_t row = inside_walk_end(w, h) + 1; row < h; row++) {
+                if (rows[4 * row] >= rows[4 * row + 2]) continue;
+                left = std::min<int64_t>(left, rows[4 * row]);
+                right = std::max<int64_t>(right, rows[4 * row + 2]);
+            }
+        }
+    }
+    return RECT{static_cast<LONG>(left), static_cast<LONG>(b.top), static_cast<LONG>(right),
                 static_cast<LONG>(b.bottom)};
 }
 

@@ -36,7 +36,10 @@ void raster_line(const Surface& s, const RECT& clip, POINT from, POINT to, uint3
 // means a null pen or brush. `box` is as passed to Rectangle (any order).
 void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
 
-// Ellipse(): same conventions as raster_rectangle.
+// Ellipse(): same conventions as raster_rectangle. Call it for every Ellipse()
+// with a non-empty box, even when nothing of it can show or both pen and
+// brush are null: like the platform's, each call recycles scratch blocks
+// whose contents later narrow ellipses can show (see raster_reset_scratch).
 void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush);
 
 // Ellipse() recycles scratch blocks whose old contents can show through in
@@ -45,7 +48,9 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 void raster_reset_scratch();
 
 // The rectangle of pixels a shape with this box may touch (half-open, not
-// clipped); used to track which part of a bitmap has been drawn on.
+// clipped); used to track which part of a bitmap has been drawn on. For a
+// narrow ellipse it includes the rows it would copy from a recycled block, so
+// call it right before or right after drawing the shape.
 RECT raster_shape_bounds(RECT box);
 RECT raster_line_bounds(POINT from, POINT to);
 

@@ -17,20 +17,24 @@ namespace {
 constexpr int kScreenDepth = 32;  // the bit depth images are matched against
 constexpr int kCursorSize = 32;   // SM_CXCURSOR, SM_CYCURSOR
 
-std::vector<HICON> g_shared;  // icons loaded with LR_SHARED from modules
-HCURSOR g_arrow = nullptr;
+// Icons loaded with LR_SHARED from modules, and the system's cursor. They
+// live until their module goes (the main module's, with the process), so the
+// list is never destroyed and keeps pointers to them.
+std::vector<Icon*>& shared_icons() {
+    static std::vector<Icon*>* list = new std::vector<Icon*>;
+    return *list;
+}
+Icon* g_arrow = nullptr;
 
 HICON find_shared(HMODULE module, const void* resource) {
-    for (HICON h : g_shared) {
-        Icon* icon = handle_cast<Icon>(h);
-        if (icon && icon->module == module && icon->resource == resource) return h;
-    }
+    for (Icon* icon : shared_icons())
+        if (icon->module == module && icon->resource == resource) return static_cast<HICON>(icon->handle);
     return nullptr;
 }
 
 // The system's arrow: black outline, white inside, hot spot at the tip.
 HCURSOR arrow_cursor() {
-    if (g_arrow) return g_arrow;
+    if (g_arrow) return static_cast<HCURSOR>(g_arrow->handle);
     static const char* const kShape[] = {
         "X",           "XX",          "XoX",         "XooX",        "XoooX",
         "XooooX",      "XoooooX",     "XooooooX",    "XoooooooX",   "XooooooooX",
@@ -55,8 +59,9 @@ HCURSOR arrow_cursor() {
             image.pixels[y * kCursorSize + x] = c == 'o' ? 0xFFFFFF : 0;
         }
     }
-    g_arrow = static_cast<HCURSOR>(handle_alloc(icon, ObjType::Icon));
-    return g_arrow;
+    HCURSOR h = static_cast<HCURSOR>(handle_alloc(icon, ObjType::Icon));
+    if (h) g_arrow = icon;
+    return h;
 }
 
 HANDLE load_system_image(LPCSTR name, UINT type) {
@@ -138,7 +143,7 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
         icon->resource = image_res;
     }
     HICON h = static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
-    if (h && (flags & LR_SHARED)) g_shared.push_back(h);
+    if (h && (flags & LR_SHARED)) shared_icons().push_back(icon);
     return h;
 }
 
@@ -150,11 +155,11 @@ HBITMAP make_bitmap(int width, int height, const std::vector<uint32_t>& pixels) 
 }  // namespace
 
 void icon_release_module(HMODULE module) {
-    for (auto it = g_shared.begin(); it != g_shared.end();) {
-        Icon* icon = handle_cast<Icon>(*it);
-        if (!icon || icon->module == module) {
-            if (icon) handle_free(*it);
-            it = g_shared.erase(it);
+    std::vector<Icon*>& list = shared_icons();
+    for (auto it = list.begin(); it != list.end();) {
+        if ((*it)->module == module) {
+            handle_free((*it)->handle);
+            it = list.erase(it);
         } else {
             ++it;
         }

@@ -182,7 +182,8 @@ extern "C" UINT WINAPI GetMenuState(HMENU handle, UINT id, UINT flags) {
     Menu* owner = nullptr;
     const MenuItem* item = menu_find_item(handle, id, flags, &owner);
     if (!item) {
-        SetLastError(handle_cast<Menu>(handle) ? ERROR_MENU_ITEM_NOT_FOUND : ERROR_INVALID_MENU_HANDLE);
+        // A missing item is only reported by the result.
+        if (!handle_cast<Menu>(handle)) SetLastError(ERROR_INVALID_MENU_HANDLE);
         return UINT(-1);
     }
     if (item->flags & MF_POPUP) {
