@@ -85,20 +85,7 @@ LRESULT CALLBACK button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lp
     case WM_KILLFOCUS: set_pushed(button, false); [[fallthrough]];
     case WM_SETFOCUS:
     case WM_ENABLE: InvalidateRect(button, nullptr, FALSE); return 0;
-    case WM_SETTEXT: {
-        LRESULT r = DefWindowProcA(button, message, wparam, lparam);
-        InvalidateRect(button, nullptr, FALSE);
-        return r;
-    }
-    case WM_ERASEBKGND: return 1;  // the paint covers everything
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(button, &ps);
-        paint(button, dc);
-        EndPaint(button, &ps);
-        return 0;
-    }
-    default: return DefWindowProcA(button, message, wparam, lparam);
+    default: return control_default(button, message, wparam, lparam, paint);
     }
 }
 

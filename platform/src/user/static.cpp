@@ -90,20 +90,7 @@ LRESULT CALLBACK static_proc(HWND control, UINT message, WPARAM wparam, LPARAM l
     case WM_GETDLGCODE: return DLGC_STATIC;
     case STM_SETICON: return reinterpret_cast<LRESULT>(set_icon(control, reinterpret_cast<HICON>(wparam)));
     case STM_GETICON: return GetWindowLongPtrA(control, kIconOffset);
-    case WM_SETTEXT: {
-        LRESULT r = DefWindowProcA(control, message, wparam, lparam);
-        InvalidateRect(control, nullptr, TRUE);
-        return r;
-    }
-    case WM_ERASEBKGND: return 1;  // the paint covers everything
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(control, &ps);
-        paint(control, dc);
-        EndPaint(control, &ps);
-        return 0;
-    }
-    default: return DefWindowProcA(control, message, wparam, lparam);
+    default: return control_default(control, message, wparam, lparam, paint);
     }
 }
 

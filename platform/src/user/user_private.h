@@ -171,5 +171,9 @@ void dialog_window_dying(Window* w);
 void dialog_class_register();
 void button_class_register();
 void static_class_register();
+// What the controls share: `paint` draws the whole control in WM_PAINT (so
+// WM_ERASEBKGND has nothing to do), a new text repaints it, and everything
+// else goes to DefWindowProcA.
+LRESULT control_default(HWND control, UINT message, WPARAM wparam, LPARAM lparam, void (*paint)(HWND, HDC));
 
 }  // namespace plat

@@ -180,12 +180,16 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         return nullptr;
     }
     // A top-level window's menu: the one given, or else the class menu.
+    HMENU class_menu = nullptr;
     if (!child) {
         if (menu && !handle_cast<Menu>(menu)) {
             SetLastError(ERROR_INVALID_MENU_HANDLE);
             return nullptr;
         }
-        if (!menu && cls->menu_name) menu = LoadMenuA(instance ? instance : cls->instance, cls->menu_name);
+        if (!menu && cls->menu_name) {
+            menu = LoadMenuA(instance ? instance : cls->instance, cls->menu_name);
+            class_menu = menu;
+        }
     }
 
     CREATESTRUCTA cs = {param, instance ? instance : cls->instance, menu, parent, height, width, y, x, LONG(style),
@@ -217,6 +221,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     w->extra.assign(size_t(cls->window_extra), 0);
     HWND hwnd = static_cast<HWND>(handle_alloc(w, ObjType::Window));
     if (!hwnd) {
+        if (class_menu) DestroyMenu(class_menu);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
