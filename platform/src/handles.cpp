@@ -59,9 +59,13 @@ bool handle_free(const void* h) {
 
 size_t handle_count(ObjType type) { return g_table.counts[static_cast<size_t>(type)]; }
 
-size_t handle_count_gdi() {
+// A scan: it serves only resource counts, never drawing.
+size_t handle_count_gdi_owned() {
     size_t n = 0;
-    for (int t = int(ObjType::Dc); t <= int(ObjType::Font); ++t) n += g_table.counts[t];
+    for (uint32_t i = 1; i < g_table.used; ++i) {
+        const Object* o = g_handle_slots[i].object;
+        if (o && is_gdi_type(o->type) && !o->stock) n++;
+    }
     return n;
 }
 

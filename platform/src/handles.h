@@ -43,9 +43,9 @@ void* handle_alloc(Object* obj, ObjType type);
 // Frees the slot and deletes its object; false for an invalid handle.
 bool handle_free(const void* h);
 
-// Live objects of one type, or of all GDI types.
+// Live objects of one type; live GDI objects other than stock ones.
 size_t handle_count(ObjType type);
-size_t handle_count_gdi();
+size_t handle_count_gdi_owned();
 
 // The table itself, for the inline look-ups below: 16 bits of slot index and
 // 15 of generation make a handle, a 32-bit value as on the real platform;

@@ -5,13 +5,11 @@ namespace plat {
 
 namespace {
 
-size_t g_stock_objects = 0;
-
+// Null when the handle table is full (the object is then gone too).
 template <class T>
-T* new_stock(T* obj) {
+HGDIOBJ new_stock(T* obj) {
     obj->stock = true;
-    if (handle_alloc(obj, T::kType)) g_stock_objects++;
-    return obj;
+    return handle_alloc(obj, T::kType);
 }
 
 HGDIOBJ make_stock(int index) {
@@ -19,13 +17,13 @@ HGDIOBJ make_stock(int index) {
         Pen* p = new Pen;
         p->style = style;
         p->color = c;
-        return new_stock(p)->handle;
+        return new_stock(p);
     };
     auto brush = [](int style, COLORREF c) {
         Brush* b = new Brush;
         b->style = style;
         b->color = c;
-        return new_stock(b)->handle;
+        return new_stock(b);
     };
     switch (index) {
     case WHITE_BRUSH: return brush(BS_SOLID, RGB(255, 255, 255));
@@ -38,7 +36,7 @@ HGDIOBJ make_stock(int index) {
     case BLACK_PEN: return pen(PS_SOLID, RGB(0, 0, 0));
     case NULL_PEN: return pen(PS_NULL, 0);
     case SYSTEM_FONT:
-    case DEFAULT_GUI_FONT: return new_stock(new Font)->handle;
+    case DEFAULT_GUI_FONT: return new_stock(new Font);
     default: return nullptr;
     }
 }
@@ -50,8 +48,6 @@ GdiObject* gdi_lookup(HGDIOBJ obj) {
 }
 
 }  // namespace
-
-size_t gdi_stock_count() { return g_stock_objects; }
 
 void gdi_retain(HGDIOBJ obj) {
     if (GdiObject* o = gdi_lookup(obj)) o->select_count++;
@@ -206,7 +202,7 @@ int WINAPI GetObjectA(HGDIOBJ obj, int size, LPVOID buffer) {
 
 DWORD WINAPI GetGuiResources(HANDLE process, DWORD flags) {
     if (process != GetCurrentProcess()) return 0;
-    if (flags == GR_GDIOBJECTS) return DWORD(handle_count_gdi() - gdi_stock_count());
+    if (flags == GR_GDIOBJECTS) return DWORD(handle_count_gdi_owned());
     if (flags == GR_USEROBJECTS)
         return DWORD(handle_count(ObjType::Window) + handle_count(ObjType::Menu) + handle_count(ObjType::Icon) +
                      handle_count(ObjType::Accel));

@@ -111,7 +111,4 @@ namespace plat {
 // Ends a DC made by gdi_create_window_dc (ReleaseDC/EndPaint).
 void gdi_delete_window_dc(HDC dc);
 
-// Stock objects count as neither live nor leaked.
-size_t gdi_stock_count();
-
 }  // namespace plat
