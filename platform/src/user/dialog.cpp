@@ -7,6 +7,7 @@
 
 #include "backend/backend.h"
 #include "user/dialog_template.h"
+#include "user/menu.h"
 #include "user/user_private.h"
 
 namespace plat {
@@ -151,17 +152,9 @@ LRESULT default_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) 
     }
 }
 
-// The first "&" not doubled marks the mnemonic; true if it is `ch`.
 bool has_mnemonic(const std::string& text, char ch) {
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] != '&') continue;
-        if (text[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return tolower(static_cast<unsigned char>(text[i + 1])) == tolower(static_cast<unsigned char>(ch));
-    }
-    return false;
+    int at = mnemonic_offset(text);
+    return at >= 0 && tolower(static_cast<unsigned char>(text[size_t(at)])) == tolower(static_cast<unsigned char>(ch));
 }
 
 // A character typed in a dialog may be a control's mnemonic: a push button

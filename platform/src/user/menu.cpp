@@ -23,20 +23,22 @@ UINT decode_utf8_at(const std::string& s, size_t i) {
     return cp;
 }
 
-// The mnemonic is the character after the first "&" that is not part of a
-// doubled "&&" (which shows a literal ampersand).
-void find_mnemonic(MenuItem& item) {
-    const std::string& t = item.text;
+}  // namespace
+
+int mnemonic_offset(const std::string& t) {
     for (size_t i = 0; i + 1 < t.size(); ++i) {
         if (t[i] != '&') continue;
-        if (t[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        item.mnemonic = decode_utf8_at(t, i + 1);
-        item.mnemonic_offset = int(i + 1);
-        return;
+        if (t[i + 1] != '&') return int(i + 1);
+        ++i;
     }
+    return -1;
+}
+
+namespace {
+
+void find_mnemonic(MenuItem& item) {
+    item.mnemonic_offset = mnemonic_offset(item.text);
+    if (item.mnemonic_offset >= 0) item.mnemonic = decode_utf8_at(item.text, size_t(item.mnemonic_offset));
 }
 
 void destroy_menu(HMENU handle, int depth) {

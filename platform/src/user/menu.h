@@ -28,4 +28,9 @@ struct Menu : Object {
 // position); null if there is none. `owner` receives the menu holding it.
 MenuItem* menu_find_item(HMENU menu, UINT item, UINT flags, Menu** owner);
 
+// Byte offset of the mnemonic in a menu or control text: the character after
+// the first "&" that is not part of a doubled "&&" (a literal ampersand); -1
+// when there is none.
+int mnemonic_offset(const std::string& text);
+
 }  // namespace plat
