@@ -191,7 +191,7 @@ TEST_F(DialogTest, AboutBoxIsBuiltAsWineBuildsIt) {
     char cls[16];
     GetClassNameA(dialog, cls, sizeof cls);
     EXPECT_STREQ(cls, "#32770");
-    EXPECT_EQ(text_of(dialog), "\xef\xbe\x8a\xef\xbe\x9e\xef\xbd\xb0\xef\xbd\xbc\xef\xbe\x9e\xef\xbd\xae\xef\xbe\x9d\xe6\x83\x85\xe5\xa0\xb1");
+    EXPECT_EQ(text_of(dialog), "ﾊﾞｰｼﾞｮﾝ情報");
     EXPECT_EQ(DWORD(GetWindowLongA(dialog, GWL_STYLE)), 0x04c800c4u);
     EXPECT_EQ(DWORD(GetWindowLongA(dialog, GWL_EXSTYLE)), 0x00010101u);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
@@ -231,7 +231,7 @@ TEST_F(DialogTest, AboutBoxIsBuiltAsWineBuildsIt) {
     EXPECT_EQ(control, nullptr);
     EXPECT_EQ(text_of(GetDlgItem(dialog, IDOK)), "OK");
     EXPECT_EQ(text_of(GetWindow(GetDlgItem(dialog, IDCANCEL), GW_HWNDNEXT)),
-              "\xe3\x83\x9d\xe3\x83\x95\xe3\x83\xaa\xe3\x83\xb3\xe7\x99\xba\xe7\x94\x9f Version 1.0");
+              "ポフリン発生 Version 1.0");
     EXPECT_NE(SendMessageA(GetDlgItem(dialog, IDCANCEL), STM_GETICON, 0, 0), 0);
     // TRUE from WM_INITDIALOG put the focus on the first tab stop, the default button.
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK));

@@ -303,7 +303,9 @@ TEST_F(MessageTest, AltMakesSystemKeysWithTheContextBit) {
     // Without a focus window the active window gets system keys (and characters).
     SetFocus(nullptr);
     ASSERT_TRUE(host_send_key('A', 0));
-    expected = {{WM_SYSKEYDOWN, 'A', 0x001e0001}, {WM_SYSCHAR, 'a', 0x001e0001}, {WM_SYSKEYUP, 'A', LPARAM(0xc01e0001)}};
+    expected = {{WM_SYSKEYDOWN, 'A', 0x001e0001},
+                {WM_SYSCHAR, 'a', 0x001e0001},
+                {WM_SYSKEYUP, 'A', LPARAM(0xc01e0001)}};
     EXPECT_EQ(typed(w), expected);
 }
 

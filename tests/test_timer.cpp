@@ -142,6 +142,26 @@ TEST_F(TimerTest, DueTimersComeEarliestFirst) {
     EXPECT_FALSE(PeekMessageA(&msg, w2, 0, 0, PM_REMOVE));
 }
 
+TEST_F(TimerTest, TimersDueTogetherComeLastScheduledFirst) {
+    SetTimer(w, 1, 50, nullptr);
+    SetTimer(w2, 2, 50, nullptr);
+    UINT_PTR order[4];
+    DWORD times[4];
+    for (int i = 0; i < 4; ++i) {
+        MSG msg = next();
+        order[i] = msg.wParam;
+        times[i] = msg.time;
+    }
+    // At 50 the timer set last; each retrieval reschedules, so at 100 the
+    // one retrieved last leads.
+    EXPECT_EQ(order[0], 2u);
+    EXPECT_EQ(order[1], 1u);
+    EXPECT_EQ(order[2], 1u);
+    EXPECT_EQ(order[3], 2u);
+    EXPECT_EQ(times[1], 50u);
+    EXPECT_EQ(times[2], 100u);
+}
+
 TEST_F(TimerTest, DestroyingTheWindowEndsItsTimers) {
     SetTimer(w, 1, 10, nullptr);
     SetTimer(w2, 1, 500, nullptr);

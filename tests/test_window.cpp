@@ -390,6 +390,43 @@ TEST_F(WindowTest, ChildRectanglesAreRelativeToTheParentClientArea) {
     EXPECT_EQ(height, 10);
 }
 
+TEST_F(WindowTest, ExtremeCoordinatesWrapOrClampInsteadOfOverflowing) {
+    // Rectangle arithmetic wraps around like the platform's 32-bit integers.
+    RECT r = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    ASSERT_TRUE(AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_CLIENTEDGE));
+    EXPECT_EQ(r.left, INT32_MAX - 5);
+    EXPECT_EQ(r.top, INT32_MAX - 43);
+    EXPECT_EQ(r.right, INT32_MIN + 5);
+    EXPECT_EQ(r.bottom, INT32_MIN + 5);
+    r = RECT{INT32_MAX, INT32_MIN, 0, 0};
+    OffsetRect(&r, 1, -1);
+    EXPECT_EQ(r.left, INT32_MIN);
+    EXPECT_EQ(r.top, INT32_MAX);
+    InflateRect(&r, INT32_MIN, 1);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, INT32_MIN + 1);
+
+    // Windows far out or huge still work; their surfaces stay bounded.
+    HWND w = CreateWindowExA(0, kClass, "", WS_POPUP | WS_CAPTION, INT32_MAX - 1, INT32_MIN + 1, INT32_MAX, INT32_MAX,
+                             nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    HWND c = child(w, INT32_MAX, INT32_MIN, 10, INT32_MAX);
+    ASSERT_NE(c, nullptr);
+    EXPECT_TRUE(MoveWindow(w, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, TRUE));
+    EXPECT_TRUE(GetWindowRect(c, &r));
+    POINT p = {INT32_MAX, INT32_MIN};
+    EXPECT_TRUE(ClientToScreen(c, &p));
+    EXPECT_TRUE(ScreenToClient(c, &p));
+    EXPECT_EQ(p.x, INT32_MAX);
+    EXPECT_EQ(p.y, INT32_MIN);
+    int width = 0, height = 0;
+    ASSERT_NE(host_window_pixels(w, &width, &height), nullptr);
+    EXPECT_LE(width, 4096);
+    EXPECT_LE(height, 4096);
+    EXPECT_TRUE(InvalidateRect(w, &r, TRUE));
+    EXPECT_TRUE(UpdateWindow(w));
+}
+
 // ---- text and window longs ----
 
 TEST_F(WindowTest, WindowTextGoesThroughTheWindowProcedure) {

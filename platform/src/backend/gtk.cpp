@@ -271,8 +271,9 @@ private:
         if (event->type == GDK_KEY_PRESS) host_key_down(vk);
         else host_key_up(vk);
         self().input_ = true;
-        // Alt+letter stays GTK's too, so the menu bar's mnemonics work.
-        return (event->state & GDK_MOD1_MASK) ? FALSE : TRUE;
+        // F10 and Alt+letter stay GTK's too, so the menu bar opens from the
+        // keyboard as the platform's does.
+        return (event->state & GDK_MOD1_MASK) || vk == VK_F10 ? FALSE : TRUE;
     }
 
     static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {

@@ -50,8 +50,9 @@ struct Recycled {
         }
         ::operator delete(p);
     }
+    // Never destroyed, so recycled blocks stay reachable to the very end.
     static std::vector<void*>& free_list() {
-        static std::vector<void*> list;
+        static std::vector<void*>& list = *new std::vector<void*>;
         return list;
     }
 };

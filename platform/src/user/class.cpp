@@ -177,7 +177,7 @@ ULONG_PTR WINAPI GetClassLongPtrA(HWND window, int index) {
     if (!w) return 0;
     const WindowClass* c = w->cls;
     if (index >= 0) {
-        if (size_t(index) + sizeof(ULONG_PTR) > c->extra.size()) {
+        if (!extra_fits(c->extra, index, sizeof(ULONG_PTR))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }

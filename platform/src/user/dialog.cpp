@@ -62,12 +62,11 @@ DialogInfo* info_of(HWND hwnd) {
     return w->dialog;
 }
 
-bool has_extra(const Window* w, LONG_PTR offset) { return w->extra.size() >= size_t(offset) + sizeof(LONG_PTR); }
-
 DLGPROC dialog_proc(HWND hwnd) {
     Window* w = win_find(hwnd);
     if (!w) return nullptr;
-    if (has_extra(w, DWLP_DLGPROC)) return reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
+    if (extra_fits(w->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
+        return reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
     return info_of(hwnd)->proc;
 }
 
@@ -244,7 +243,7 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
     info->proc = proc;
     info->units = units;
     info->owner_disabled = owner_disabled;
-    if (has_extra(win_find(dialog), DWLP_DLGPROC))
+    if (extra_fits(win_find(dialog)->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
         SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
 
     HWND default_button = nullptr;
@@ -406,7 +405,7 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
 LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     Window* w = win_find(dialog);
     if (!w) return 0;
-    if (has_extra(w, DWLP_MSGRESULT)) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+    if (extra_fits(w->extra, DWLP_MSGRESULT, sizeof(LONG_PTR))) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     DLGPROC proc = dialog_proc(dialog);
     INT_PTR result = proc ? proc(dialog, message, wparam, lparam) : 0;
     if (!result && IsWindow(dialog)) {
@@ -425,7 +424,7 @@ LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
     }
     // Colour and WM_INITDIALOG answers are the procedure's own; others go through DWLP_MSGRESULT.
     if ((message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_INITDIALOG) return result;
-    if (!(w = win_find(dialog)) || !has_extra(w, DWLP_MSGRESULT)) return 0;
+    if (!(w = win_find(dialog)) || !extra_fits(w->extra, DWLP_MSGRESULT, sizeof(LONG_PTR))) return 0;
     return GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
 }
 

@@ -26,26 +26,21 @@ int caption_height(DWORD style, DWORD ex_style) {
 
 void nc_adjust_rect(RECT* rect, DWORD style, bool menu, DWORD ex_style) {
     int frame = frame_width(style, ex_style);
-    rect->left -= frame;
-    rect->top -= frame + caption_height(style, ex_style);
-    rect->right += frame;
-    rect->bottom += frame;
-    if (menu) rect->top -= kNonClient.menu + 1;
-    if (ex_style & WS_EX_CLIENTEDGE) {
-        rect->left -= kNonClient.edge;
-        rect->top -= kNonClient.edge;
-        rect->right += kNonClient.edge;
-        rect->bottom += kNonClient.edge;
-    }
+    if (ex_style & WS_EX_CLIENTEDGE) frame += kNonClient.edge;
+    int top = frame + caption_height(style, ex_style) + (menu ? kNonClient.menu + 1 : 0);
+    rect->left = wrapping_add(rect->left, -frame);
+    rect->top = wrapping_add(rect->top, -top);
+    rect->right = wrapping_add(rect->right, frame);
+    rect->bottom = wrapping_add(rect->bottom, frame);
 }
 
 RECT nc_client_rect(const RECT& window, DWORD style, bool menu, DWORD ex_style) {
     RECT frame = {0, 0, 0, 0};
     nc_adjust_rect(&frame, style, menu, ex_style);
-    RECT client = {window.left - frame.left, window.top - frame.top, window.right - frame.right,
-                   window.bottom - frame.bottom};
-    if (style & WS_VSCROLL) client.right -= kNonClient.scroll;
-    if (style & WS_HSCROLL) client.bottom -= kNonClient.scroll;
+    RECT client = {wrapping_add(window.left, -frame.left), wrapping_add(window.top, -frame.top),
+                   wrapping_add(window.right, -frame.right), wrapping_add(window.bottom, -frame.bottom)};
+    if (style & WS_VSCROLL) client.right = wrapping_add(client.right, -kNonClient.scroll);
+    if (style & WS_HSCROLL) client.bottom = wrapping_add(client.bottom, -kNonClient.scroll);
     if (client.right < client.left) client.right = client.left;
     if (client.bottom < client.top) client.bottom = client.top;
     return client;

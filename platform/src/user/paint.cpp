@@ -19,25 +19,10 @@ namespace {
 // GetDC(NULL): DCs of the whole screen, which has no pixels here.
 std::vector<HDC> g_screen_dcs;
 
-bool empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-RECT intersect(const RECT& a, const RECT& b) {
-    RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-    return empty(r) ? RECT{} : r;
-}
-
-RECT bounding(const RECT& a, const RECT& b) {
-    if (empty(a)) return b;
-    if (empty(b)) return a;
-    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                std::max(a.bottom, b.bottom)};
-}
-
 // Removes `r` from the bounding box where the rest is still one rectangle.
 RECT subtract(const RECT& box, const RECT& r) {
-    RECT cut = intersect(box, r);
-    if (empty(cut)) return box;
+    RECT cut;
+    if (!IntersectRect(&cut, &box, &r)) return box;
     RECT rest = box;
     bool full_width = cut.left == box.left && cut.right == box.right;
     bool full_height = cut.top == box.top && cut.bottom == box.bottom;
@@ -61,8 +46,8 @@ bool release_window_dc(Window* w, HDC dc) {
     if (it == w->dcs.end()) return false;
     w->dcs.erase(it);
     if (Dc* d = handle_cast<Dc>(dc)) {
-        RECT drawn = intersect(d->bounds, w->client_size());
-        if (!empty(drawn)) backend().surface_updated(w->hwnd(), drawn);
+        RECT client = w->client_size(), drawn;
+        if (IntersectRect(&drawn, &d->bounds, &client)) backend().surface_updated(w->hwnd(), drawn);
     }
     gdi_delete_window_dc(dc);
     return true;
@@ -83,26 +68,25 @@ bool send_erase(HWND hwnd, const RECT& bounds) {
 void paint_invalidate(Window* w, const RECT* rect, bool erase) {
     if (!win_is_visible(w)) return;
     RECT client = w->client_size();
-    RECT r = rect ? intersect(*rect, client) : client;
-    if (empty(r)) return;
-    w->update = bounding(w->update, r);
+    RECT r = client;
+    if ((rect && !IntersectRect(&r, rect, &client)) || IsRectEmpty(&r)) return;
+    UnionRect(&w->update, &w->update, &r);
     if (erase) w->erase = true;
     // Children are repainted too unless the parent clips them out.
     if (w->style & WS_CLIPCHILDREN) return;
     for (HWND h : win_children(w->hwnd())) {
         Window* c = win_find(h);
-        RECT part = intersect(r, c->client_rect);
-        if (empty(part)) continue;
-        RECT local = {part.left - c->client_rect.left, part.top - c->client_rect.top, part.right - c->client_rect.left,
-                      part.bottom - c->client_rect.top};
-        paint_invalidate(c, &local, erase);
+        RECT part;
+        if (!IntersectRect(&part, &r, &c->client_rect)) continue;
+        OffsetRect(&part, -c->client_rect.left, -c->client_rect.top);
+        paint_invalidate(c, &part, erase);
     }
 }
 
 HWND paint_find(HWND filter) {
     for (HWND h : win_list()) {
         Window* w = win_find(h);
-        if (!empty(w->update) && win_is_visible(w) && msg_window_matches(filter, h)) return h;
+        if (!IsRectEmpty(&w->update) && win_is_visible(w) && msg_window_matches(filter, h)) return h;
     }
     return nullptr;
 }
@@ -142,7 +126,7 @@ BOOL WINAPI ValidateRect(HWND window, const RECT* rect) {
     Window* w = win_get(window);
     if (!w) return FALSE;
     w->update = rect ? subtract(w->update, *rect) : RECT{};
-    if (empty(w->update)) w->erase = false;
+    if (IsRectEmpty(&w->update)) w->erase = false;
     return TRUE;
 }
 
@@ -151,7 +135,7 @@ BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL erase) {
     if (!w) return FALSE;
     RECT update = w->update;
     if (rect) *rect = update;
-    if (empty(update)) return FALSE;
+    if (IsRectEmpty(&update)) return FALSE;
     if (erase && w->erase) {
         w->erase = false;
         send_erase(window, update);
@@ -162,7 +146,7 @@ BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL erase) {
 BOOL WINAPI UpdateWindow(HWND window) {
     Window* w = win_get(window);
     if (!w) return FALSE;
-    if (!empty(w->update) && win_is_visible(w)) {
+    if (!IsRectEmpty(&w->update) && win_is_visible(w)) {
         SendMessageA(window, WM_PAINT, 0, 0);
         if (win_find(window)) GetUpdateRect(window, nullptr, TRUE);
     }

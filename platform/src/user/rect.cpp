@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include "user/nonclient.h"
+
+using plat::wrapping_add;
+
 namespace {
 
 bool empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -66,19 +70,19 @@ BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {
 
 BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {
     if (!rect) return FALSE;
-    rect->left += dx;
-    rect->top += dy;
-    rect->right += dx;
-    rect->bottom += dy;
+    rect->left = wrapping_add(rect->left, dx);
+    rect->top = wrapping_add(rect->top, dy);
+    rect->right = wrapping_add(rect->right, dx);
+    rect->bottom = wrapping_add(rect->bottom, dy);
     return TRUE;
 }
 
 BOOL WINAPI InflateRect(LPRECT rect, int dx, int dy) {
     if (!rect) return FALSE;
-    rect->left -= dx;
-    rect->top -= dy;
-    rect->right += dx;
-    rect->bottom += dy;
+    rect->left = wrapping_add(rect->left, -int64_t(dx));
+    rect->top = wrapping_add(rect->top, -int64_t(dy));
+    rect->right = wrapping_add(rect->right, dx);
+    rect->bottom = wrapping_add(rect->bottom, dy);
     return TRUE;
 }
 

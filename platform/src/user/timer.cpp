@@ -3,7 +3,8 @@
 // A timer is due when the clock reaches its due time. Retrieving its WM_TIMER
 // moves the due time on by whole intervals from the previous due time, past
 // the present: ticks stay on their grid however late the loop is, and a late
-// loop gets one WM_TIMER, never a burst.
+// loop gets one WM_TIMER, never a burst. Timers due at the same time come
+// in Wine's order: the one set or restarted last comes first.
 #include <algorithm>
 
 #include "clock.h"
@@ -19,9 +20,11 @@ struct Timer {
     UINT interval;
     int64_t due;
     TIMERPROC proc;
+    uint64_t scheduled;  // when the due time was last set, as a sequence number
 };
 
 std::vector<Timer> g_timers;
+uint64_t g_schedules = 0;
 
 bool timer_matches(const Timer& t, HWND filter, UINT first, UINT last) {
     return msg_range_matches(WM_TIMER, first, last) && msg_window_matches(filter, t.window);
@@ -46,10 +49,15 @@ bool timer_fetch(HWND filter, UINT first, UINT last, bool remove, MSG* msg) {
     int64_t now = clock_now_ms();
     Timer* due = nullptr;
     for (Timer& t : g_timers)
-        if (t.due <= now && timer_matches(t, filter, first, last) && (!due || t.due < due->due)) due = &t;
+        if (t.due <= now && timer_matches(t, filter, first, last) &&
+            (!due || t.due < due->due || (t.due == due->due && t.scheduled > due->scheduled)))
+            due = &t;
     if (!due) return false;
     *msg = MSG{due->window, WM_TIMER, due->id, reinterpret_cast<LPARAM>(due->proc), DWORD(now), POINT{0, 0}};
-    if (remove) due->due += ((now - due->due) / due->interval + 1) * int64_t(due->interval);
+    if (remove) {
+        due->due += ((now - due->due) / due->interval + 1) * int64_t(due->interval);
+        due->scheduled = ++g_schedules;
+    }
     return true;
 }
 
@@ -65,8 +73,8 @@ bool timer_proc_is_live(TIMERPROC proc) {
 }
 
 void timers_drop_window(HWND window) {
-    g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(), [window](const Timer& t) { return t.window == window; }),
-                   g_timers.end());
+    auto of_window = [window](const Timer& t) { return t.window == window; };
+    g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(), of_window), g_timers.end());
 }
 
 void timers_shift(int64_t delta_ms) {
@@ -90,9 +98,10 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) 
         t->interval = elapse;
         t->due = due;
         t->proc = proc;
+        t->scheduled = ++g_schedules;
     } else {
         if (!window) id = new_thread_timer_id();
-        g_timers.push_back(Timer{window, id, elapse, due, proc});
+        g_timers.push_back(Timer{window, id, elapse, due, proc, ++g_schedules});
     }
     return id ? id : 1;
 }

@@ -68,6 +68,11 @@ struct Window : Object {
     }
 };
 
+// Whether `size` bytes at `offset` lie within a window's or class's extra bytes.
+inline bool extra_fits(const std::vector<BYTE>& extra, LONG_PTR offset, size_t size) {
+    return offset >= 0 && size_t(offset) + size <= extra.size();
+}
+
 // ---- window.cpp ----
 
 // The window behind a handle; null (with ERROR_INVALID_WINDOW_HANDLE for
@@ -92,6 +97,11 @@ int text_copy(const std::string& text, LPSTR buffer, int size);
 
 // ---- winpos.cpp ----
 
+// Window positions and sizes stay within this many pixels of the origin, so
+// no sum of them overflows.
+constexpr int64_t kCoordinateLimit = 1 << 24;
+// The rectangle of a window placed at (x, y) with that size, clamped.
+RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height);
 // Places the window at `rect` (parent client coordinates): asks the window
 // for its client area with WM_NCCALCSIZE and fits the surface to it. False
 // when the window died meanwhile.

@@ -35,11 +35,12 @@ void fix_coordinates(CREATESTRUCTA* cs, int* show) {
         cs->x = 0;
         cs->y = 0;
     }
+    auto rest = [](LONG extent, int from) { return int(std::max<int64_t>(0, int64_t(extent) * 3 / 4 - from)); };
     if (is_default_coordinate(cs->cx)) {
-        cs->cx = screen.cx * 3 / 4 - cs->x;
-        cs->cy = screen.cy * 3 / 4 - cs->y;
+        cs->cx = rest(screen.cx, cs->x);
+        cs->cy = rest(screen.cy, cs->y);
     } else if (is_default_coordinate(cs->cy)) {
-        cs->cy = screen.cy * 3 / 4 - cs->y;
+        cs->cy = rest(screen.cy, cs->y);
     }
 }
 
@@ -81,11 +82,6 @@ void send_destroy(HWND hwnd) {
         c->destroying = true;
         send_destroy(child);
     }
-}
-
-// Offsets GetWindowLongPtr and friends read in the extra bytes.
-bool extra_range(const std::vector<BYTE>& extra, int index, size_t size) {
-    return index >= 0 && size_t(index) + size <= extra.size();
 }
 
 }  // namespace
@@ -227,9 +223,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     cls->windows++;
     g_windows.push_back(hwnd);
 
-    int64_t right = int64_t(cs.x) + std::max(cs.cx, 0);
-    int64_t bottom = int64_t(cs.y) + std::max(cs.cy, 0);
-    RECT rect = {cs.x, cs.y, LONG(std::min<int64_t>(right, INT32_MAX)), LONG(std::min<int64_t>(bottom, INT32_MAX))};
+    RECT rect = win_rect_from(cs.x, cs.y, cs.cx, cs.cy);
     w->window_rect = rect;
     w->client_rect = nc_client_rect(rect, w->style, w->has_menu_bar(), w->ex_style);
     w->surface = gdi_new_surface(0, 0, 0);
@@ -387,7 +381,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
     Window* w = win_get(window);
     if (!w) return 0;
     if (index >= 0) {
-        if (!extra_range(w->extra, index, sizeof(LONG_PTR))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG_PTR))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }
@@ -412,7 +406,7 @@ LONG WINAPI GetWindowLongA(HWND window, int index) {
     if (index >= 0) {
         Window* w = win_get(window);
         if (!w) return 0;
-        if (!extra_range(w->extra, index, sizeof(LONG))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }
@@ -428,7 +422,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
     if (!w) return 0;
     LONG_PTR old = 0;
     if (index >= 0) {
-        if (!extra_range(w->extra, index, sizeof(LONG_PTR))) {
+        if (!extra_fits(w->extra, index, sizeof(LONG_PTR))) {
             SetLastError(ERROR_INVALID_INDEX);
             return 0;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backend/backend.h"
+#include "user/nonclient.h"
 #include "user/user_private.h"
 
 namespace plat {
@@ -35,16 +36,26 @@ bool same_size(const RECT& a, const RECT& b) {
 
 }  // namespace
 
+RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height) {
+    auto clamp = [](int64_t v, int64_t low) { return LONG(std::clamp<int64_t>(v, low, kCoordinateLimit)); };
+    LONG left = clamp(x, -kCoordinateLimit), top = clamp(y, -kCoordinateLimit);
+    LONG right = clamp(left + clamp(width, 0), -kCoordinateLimit);
+    LONG bottom = clamp(top + clamp(height, 0), -kCoordinateLimit);
+    return RECT{left, top, right, bottom};
+}
+
 bool win_set_rect(HWND hwnd, const RECT& rect) {
     Window* w = win_find(hwnd);
     if (!w) return false;
     w->window_rect = rect;
     // WM_NCCALCSIZE works in screen coordinates.
     POINT origin = parent_origin(w);
-    RECT client = {rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y};
+    RECT client = rect;
+    OffsetRect(&client, origin.x, origin.y);
     SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
     if (!(w = win_find(hwnd))) return false;
-    w->client_rect = RECT{client.left - origin.x, client.top - origin.y, client.right - origin.x, client.bottom - origin.y};
+    OffsetRect(&client, -origin.x, -origin.y);
+    w->client_rect = client;
     fit_surface(w);
     return true;
 }
@@ -131,8 +142,7 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     Window* w = win_get(window);
     if (!w) return FALSE;
     RECT old_client = w->client_rect;
-    RECT rect = {x, y, x + std::max(width, 0), y + std::max(height, 0)};
-    if (!win_set_rect(window, rect)) return TRUE;
+    if (!win_set_rect(window, win_rect_from(x, y, width, height))) return TRUE;
     w = win_find(window);
     backend().window_moved(window);
     bool resized = !same_size(old_client, w->client_rect);
@@ -159,8 +169,8 @@ BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
     Window* w = win_get(window);
     if (!w || !rect) return FALSE;
     POINT o = parent_origin(w);
-    *rect = RECT{w->window_rect.left + o.x, w->window_rect.top + o.y, w->window_rect.right + o.x,
-                 w->window_rect.bottom + o.y};
+    *rect = w->window_rect;
+    OffsetRect(rect, o.x, o.y);
     return TRUE;
 }
 
@@ -168,8 +178,8 @@ BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) {
     Window* w = win_get(window);
     if (!w || !point) return FALSE;
     POINT o = win_client_origin(w);
-    point->x += o.x;
-    point->y += o.y;
+    point->x = wrapping_add(point->x, o.x);
+    point->y = wrapping_add(point->y, o.y);
     return TRUE;
 }
 
@@ -177,8 +187,8 @@ BOOL WINAPI ScreenToClient(HWND window, LPPOINT point) {
     Window* w = win_get(window);
     if (!w || !point) return FALSE;
     POINT o = win_client_origin(w);
-    point->x -= o.x;
-    point->y -= o.y;
+    point->x = wrapping_add(point->x, -int64_t(o.x));
+    point->y = wrapping_add(point->y, -int64_t(o.y));
     return TRUE;
 }
 
