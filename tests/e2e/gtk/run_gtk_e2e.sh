@@ -19,7 +19,7 @@ bin_dir=$(cd "$1" 2>/dev/null && pwd) || e2e_fail "no such folder: $1"
 for file in pofurin pofurin-render; do
     [ -x "$bin_dir/$file" ] || e2e_fail "$bin_dir/$file is missing (build the linux preset)"
 done
-e2e_require timeout xdotool import convert xmessage md5sum
+e2e_require timeout xdotool import convert xmessage xprop md5sum
 
 TITLE="ポフリン発生ソフト"
 ABOUT_TITLE="ﾊﾞｰｼﾞｮﾝ情報"
@@ -151,6 +151,15 @@ shows_frame() {
 gone() {
     why="it is still there"
     ! windows_of "$app_pid" | grep -qx "$1"
+}
+
+# WINDOW is modal and belongs to the main window, as GTK tells the window manager.
+modal_over_main() {
+    local props
+    props=$(x xprop -id "$1" WM_TRANSIENT_FOR _NET_WM_STATE 2>&1)
+    why=$(echo "$props" | tr '\n' ' ')
+    echo "$props" | grep -q '_NET_WM_STATE_MODAL' &&
+        echo "$props" | grep -q "WM_TRANSIENT_FOR(WINDOW): window id # $(printf '0x%x' "$main_window")\$"
 }
 
 # The program's process has ended (and is reaped: sets $exit_status).
@@ -319,6 +328,7 @@ about_by() {
     why="visible windows: $(windows_of "$app_pid" | tr '\n' ' ')"
     check "$1 opens a window titled $ABOUT_TITLE" test -n "$about"
     [ -n "$about" ] || return
+    check "it is modal, over the main window" modal_over_main "$about"
     x xdotool windowfocus --sync "$about" 2>/dev/null
     x xdotool key "$3" 2>/dev/null
     check "$3 closes it" until_ok 5 gone "$about"
