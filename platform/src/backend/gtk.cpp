@@ -2,6 +2,7 @@
 // window's surface, with a menu bar built from its menu; dialog controls
 // become native widgets; keys and menu picks come back as queued messages.
 // One event loop: waits run GTK's main context until input or a deadline.
+#include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -121,8 +122,12 @@ class GtkBackend final : public Backend {
 public:
     GtkBackend() {
         if (!gtk_init_check(nullptr, nullptr)) {
-            fprintf(stderr, "pofurin: cannot open the display%s%s\n", getenv("DISPLAY") ? " " : "",
-                    getenv("DISPLAY") ? getenv("DISPLAY") : " (DISPLAY is not set)");
+            // An empty DISPLAY names no display either.
+            const char* display = getenv("DISPLAY");
+            if (display && *display)
+                fprintf(stderr, "%s: cannot open the display %s\n", program_invocation_short_name, display);
+            else
+                fprintf(stderr, "%s: cannot open a display: DISPLAY is not set\n", program_invocation_short_name);
             exit(1);
         }
     }

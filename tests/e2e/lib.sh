@@ -1,0 +1,138 @@
+# Shell helpers for the end-to-end tests and the desktop benchmark: a time
+# budget, a private Xvfb display, a throw-away Wine prefix, and a cleanup that
+# ends exactly the processes started here, by their ids. Source it, then call
+# e2e_init first.
+#
+# A missing tool or a display that will not start is a failure, never a skip.
+
+e2e_name=e2e
+e2e_work=""
+e2e_deadline=$SECONDS
+e2e_xvfb_pid=""
+e2e_pids=()
+wine=""
+wineserver=""
+
+e2e_fail() {
+    echo "FAIL $e2e_name: $*" >&2
+    exit 1
+}
+
+e2e_info() {
+    echo "INFO $*"
+}
+
+# e2e_init NAME SECONDS: starts the time budget, makes the work folder
+# ($e2e_work) and installs the cleanup.
+e2e_init() {
+    e2e_name=$1
+    e2e_deadline=$((SECONDS + $2))
+    e2e_work=$(mktemp -d "/tmp/pofurin-$1.XXXXXX") || e2e_fail "cannot make a temporary folder"
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+}
+
+# Seconds left of the budget, at least 1 so that it can go to timeout(1).
+e2e_remaining() {
+    local left=$((e2e_deadline - SECONDS))
+    [ $left -gt 1 ] && echo $left || echo 1
+}
+
+e2e_require() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || e2e_fail "$tool not found (scripts/setup installs it)"
+    done
+}
+
+# e2e_track PID: ends PID on exit if it still runs.
+e2e_track() {
+    e2e_pids+=("$1")
+}
+
+# e2e_stop PID: asks PID to end, then forces it; reaps it if it is our child.
+e2e_stop() {
+    local pid=$1
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 30); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 0
+}
+
+e2e_cleanup() {
+    local i
+    for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do
+        e2e_stop "${e2e_pids[i]}"
+    done
+    # Ends the Wine prefix's own server and everything it still runs.
+    if [ -n "$wineserver" ] && [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        timeout -k 5 20 "$wineserver" -k >/dev/null 2>&1
+        timeout -k 5 20 "$wineserver" -w >/dev/null 2>&1
+    fi
+    [ -n "$e2e_xvfb_pid" ] && e2e_stop "$e2e_xvfb_pid"
+    [ -n "$e2e_work" ] && rm -rf "$e2e_work"
+}
+
+# Starts Xvfb on a display number it picks itself (written to the given fd,
+# so that no display of anybody else is ever touched) and exports DISPLAY.
+e2e_start_xvfb() {
+    e2e_require Xvfb xdpyinfo
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
+    e2e_xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$e2e_work/display" ] && break
+        kill -0 "$e2e_xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$e2e_work/display" ] || e2e_fail "Xvfb did not start: $(tail -n 3 "$e2e_work/xvfb.log" | tr '\n' ' ')"
+    export DISPLAY=":$(head -n 1 "$e2e_work/display")"
+    # Our server, and no other, must answer on it.
+    local answered=0
+    for _ in $(seq 50); do
+        kill -0 "$e2e_xvfb_pid" 2>/dev/null || break
+        if timeout -k 2 10 xdpyinfo >/dev/null 2>&1; then
+            answered=1
+            break
+        fi
+        sleep 0.2
+    done
+    kill -0 "$e2e_xvfb_pid" 2>/dev/null && [ $answered -eq 1 ] ||
+        e2e_fail "Xvfb on $DISPLAY does not answer: $(tail -n 3 "$e2e_work/xvfb.log" | tr '\n' ' ')"
+    e2e_info "Xvfb on $DISPLAY (pid $e2e_xvfb_pid)"
+}
+
+# Sets $wine and $wineserver.
+e2e_find_wine() {
+    # Debian puts the 64-bit loader outside PATH.
+    wine=$(command -v wine64 || true)
+    [ -n "$wine" ] || wine=/usr/lib/wine/wine64
+    [ -x "$wine" ] || e2e_fail "wine64 not found (scripts/setup installs it)"
+    wineserver=$(dirname "$wine")/wineserver
+    [ -x "$wineserver" ] || wineserver=$(command -v wineserver || true)
+    [ -n "$wineserver" ] || e2e_fail "wineserver not found"
+}
+
+# Creates a fresh Wine prefix in the work folder; needs the display.
+e2e_make_wine_prefix() {
+    e2e_find_wine
+    export WINEPREFIX=$e2e_work/prefix
+    export WINEDEBUG=-all
+    # No Mono or Gecko installer prompts, no desktop menu entries.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    # The program's manifest makes UTF-8 its ANSI code page; Wine honours that
+    # under a UTF-8 locale.
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    e2e_info "creating the Wine prefix $WINEPREFIX"
+    local status
+    timeout -k 5 "$(e2e_remaining)" "$wine" wineboot -i >"$e2e_work/wineboot.log" 2>&1
+    status=$?
+    [ $status -eq 124 ] && e2e_fail "wineboot timed out"
+    [ -d "$WINEPREFIX/drive_c/windows/system32" ] ||
+        e2e_fail "wineboot did not create the prefix (status $status): $(tail -n 3 "$e2e_work/wineboot.log" | tr '\n' ' ')"
+    return 0
+}
