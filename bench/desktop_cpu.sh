@@ -44,51 +44,6 @@ FAST_ITEM=4
 # The pulse disc is centred at (100, 85) of the client area.
 PULSE_ROW=85
 
-x() { timeout -k 2 10 "$@"; }
-
-# until_ok SECONDS COMMAND...: retries COMMAND until it succeeds.
-until_ok() {
-    local end=$((SECONDS + $1))
-    shift
-    while :; do
-        "$@" && return 0
-        if [ $SECONDS -ge $end ] || [ $SECONDS -ge $e2e_deadline ]; then return 1; fi
-        sleep 0.2
-    done
-}
-
-windows_of() {
-    x xdotool search --onlyvisible --pid "$1" 2>/dev/null
-}
-
-# find_titled PID TITLE: the visible window of PID with exactly TITLE.
-find_titled() {
-    local w
-    for w in $(windows_of "$1"); do
-        if [ "$(x xdotool getwindowname "$w" 2>/dev/null)" = "$2" ]; then
-            echo "$w"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# find_other PID WINDOW: a visible window of PID other than WINDOW.
-find_other() {
-    windows_of "$1" | grep -vx "$2" | head -n 1 | grep .
-}
-
-not_shown() {
-    ! windows_of "$1" | grep -qx "$2"
-}
-
-# geometry WINDOW: sets GX GY GW GH.
-geometry() {
-    local X Y WIDTH HEIGHT
-    eval "$(x xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$')"
-    GX=${X:-0} GY=${Y:-0} GW=${WIDTH:-0} GH=${HEIGHT:-0}
-}
-
 # pick PID WINDOW ITEM: clicks メニュー in the window's menu bar (the window is
 # the menu bar over the client area, with no frame), then the ITEMth of the
 # popup's evenly spaced items.

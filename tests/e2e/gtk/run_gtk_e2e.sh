@@ -47,57 +47,6 @@ check() {
     why=""
 }
 
-# Every X client call is bounded.
-x() { timeout -k 2 10 "$@"; }
-
-# until_ok SECONDS COMMAND...: retries COMMAND until it succeeds, at most
-# SECONDS (and never past the budget).
-until_ok() {
-    local end=$((SECONDS + $1))
-    shift
-    while :; do
-        "$@" && return 0
-        if [ $SECONDS -ge $end ] || [ $SECONDS -ge $e2e_deadline ]; then return 1; fi
-        sleep 0.1
-    done
-}
-
-# Visible top-level windows of a process, one id a line.
-windows_of() {
-    x xdotool search --onlyvisible --pid "$1" 2>/dev/null
-}
-
-# find_titled PID TITLE: prints the visible window of PID with exactly TITLE.
-find_titled() {
-    local w
-    for w in $(windows_of "$1"); do
-        if [ "$(x xdotool getwindowname "$w" 2>/dev/null)" = "$2" ]; then
-            echo "$w"
-            return 0
-        fi
-    done
-    return 1
-}
-
-# find_other PID WINDOW...: prints a visible window of PID that is none of WINDOW...
-find_other() {
-    local pid=$1 w known
-    shift
-    for w in $(windows_of "$pid"); do
-        for known in "$@"; do [ "$w" = "$known" ] && continue 2; done
-        echo "$w"
-        return 0
-    done
-    return 1
-}
-
-# geometry WINDOW: sets GX GY GW GH.
-geometry() {
-    local X Y WIDTH HEIGHT
-    eval "$(x xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$')"
-    GX=${X:-0} GY=${Y:-0} GW=${WIDTH:-0} GH=${HEIGHT:-0}
-}
-
 # shot FILE: the client area as it is on the screen, overlapping windows
 # included, as raw 8-bit RGB.
 shot() {
