@@ -36,23 +36,29 @@ void* handle_alloc(Object* obj, ObjType type) {
     }
     HandleSlot& s = g_handle_slots[index];
     s.object = obj;
+    s.type = type;
     obj->type = type;
     obj->handle = reinterpret_cast<void*>(static_cast<uintptr_t>((s.generation << kHandleIndexBits) | index));
     t.counts[static_cast<size_t>(type)]++;
     return obj->handle;
 }
 
+void handle_release(Object* obj) {
+    const uint32_t index = uint32_t(reinterpret_cast<uintptr_t>(obj->handle) & (kHandleSlots - 1));
+    HandleSlot& s = g_handle_slots[index];
+    g_table.counts[static_cast<size_t>(s.type)]--;
+    s.object = nullptr;
+    s.type = ObjType::Free;
+    s.generation = (s.generation & kGenerationMask) + 1;
+    if (s.generation > kGenerationMask) s.generation = 1;
+    s.next_free = static_cast<uint16_t>(g_table.free_head);
+    g_table.free_head = index;
+}
+
 bool handle_free(const void* h) {
     Object* obj = handle_lookup(h);
     if (!obj) return false;
-    uint32_t index = uint32_t(reinterpret_cast<uintptr_t>(h) & (kHandleSlots - 1));
-    HandleSlot& s = g_handle_slots[index];
-    g_table.counts[static_cast<size_t>(obj->type)]--;
-    s.object = nullptr;
-    s.generation = (s.generation & kGenerationMask) + 1;
-    if (s.generation > kGenerationMask) s.generation = 1;
-    s.next_free = g_table.free_head;
-    g_table.free_head = index;
+    handle_release(obj);
     delete obj;
     return true;
 }

@@ -43,6 +43,9 @@ void* handle_alloc(Object* obj, ObjType type);
 // Frees the slot and deletes its object; false for an invalid handle.
 bool handle_free(const void* h);
 
+// Frees the slot of a live object without deleting it: the caller owns it again.
+void handle_release(Object* obj);
+
 // Live objects of one type; live GDI objects other than stock ones.
 size_t handle_count(ObjType type);
 size_t handle_count_gdi_owned();
@@ -50,28 +53,36 @@ size_t handle_count_gdi_owned();
 // The table itself, for the inline look-ups below: 16 bits of slot index and
 // 15 of generation make a handle, a 32-bit value as on the real platform;
 // slot 0 is never used, so no handle is 0, and generation 0 marks a slot
-// never used.
+// never used. The slot repeats its object's type (Free when empty) so that a
+// typed look-up is decided without touching the object.
 struct HandleSlot {
     Object* object;
     uint32_t generation;
-    uint32_t next_free;
+    ObjType type;
+    uint16_t next_free;
 };
 constexpr uint32_t kHandleIndexBits = 16;
 constexpr uint32_t kHandleSlots = 1u << kHandleIndexBits;
 extern HandleSlot g_handle_slots[kHandleSlots];
 
-// The object behind `h` if it is live, whatever its type; null otherwise.
-inline Object* handle_lookup(const void* h) {
+// The slot `h` names if it is live; null otherwise.
+inline const HandleSlot* handle_slot(const void* h) {
     uintptr_t v = reinterpret_cast<uintptr_t>(h);
     if (v > 0xffffffffu) return nullptr;
     const HandleSlot& s = g_handle_slots[v & (kHandleSlots - 1)];
-    return s.generation == (v >> kHandleIndexBits) ? s.object : nullptr;
+    return s.generation == (v >> kHandleIndexBits) && s.type != ObjType::Free ? &s : nullptr;
+}
+
+// The object behind `h` if it is live, whatever its type; null otherwise.
+inline Object* handle_lookup(const void* h) {
+    const HandleSlot* s = handle_slot(h);
+    return s ? s->object : nullptr;
 }
 
 // The object behind `h` if it is live and of `type`; null otherwise.
 inline Object* handle_get(const void* h, ObjType type) {
-    Object* o = handle_lookup(h);
-    return o && o->type == type ? o : nullptr;
+    const HandleSlot* s = handle_slot(h);
+    return s && s->type == type ? s->object : nullptr;
 }
 
 template <class T>

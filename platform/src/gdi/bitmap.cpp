@@ -23,18 +23,6 @@ Bitmap* new_bitmap(int width, int height, uint32_t fill) {
 
 }  // namespace
 
-void Bitmap::mark_dirty(const RECT& r) {
-    if (r.left >= r.right || r.top >= r.bottom) return;
-    if (dirty.left >= dirty.right || dirty.top >= dirty.bottom) {
-        dirty = r;
-        return;
-    }
-    dirty.left = std::min(dirty.left, r.left);
-    dirty.top = std::min(dirty.top, r.top);
-    dirty.right = std::max(dirty.right, r.right);
-    dirty.bottom = std::max(dirty.bottom, r.bottom);
-}
-
 Bitmap* gdi_new_surface(int width, int height, uint32_t fill) { return new_bitmap(width, height, fill); }
 
 void gdi_resize_surface(Bitmap* bm, int width, int height, uint32_t fill) {

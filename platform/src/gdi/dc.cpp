@@ -21,8 +21,8 @@ HBITMAP default_bitmap() {
 Dc* new_dc(bool memory) {
     Dc* dc = new Dc;
     dc->memory = memory;
-    dc->pen = static_cast<HPEN>(GetStockObject(BLACK_PEN));
-    dc->brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    dc->pen = handle_cast<Pen>(GetStockObject(BLACK_PEN));
+    dc->brush = handle_cast<Brush>(GetStockObject(WHITE_BRUSH));
     dc->font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     return dc;
 }
@@ -36,16 +36,11 @@ void release_selection(Dc* dc) {
 
 }  // namespace
 
-RECT Dc::clip() const {
-    if (!target) return RECT{0, 0, 0, 0};
-    RECT r = {0, 0, target->width, target->height};
-    if (!memory) {
-        r.left = std::max(r.left, bounds.left);
-        r.top = std::max(r.top, bounds.top);
-        r.right = std::min(r.right, bounds.right);
-        r.bottom = std::min(r.bottom, bounds.bottom);
-        if (r.left >= r.right || r.top >= r.bottom) r = RECT{0, 0, 0, 0};
-    }
+// A window DC draws on the window's surface within its bounds.
+RECT Dc::window_clip() const {
+    RECT r = {std::max<LONG>(0, bounds.left), std::max<LONG>(0, bounds.top), std::min<LONG>(target->width, bounds.right),
+              std::min<LONG>(target->height, bounds.bottom)};
+    if (r.left >= r.right || r.top >= r.bottom) r = RECT{0, 0, 0, 0};
     return r;
 }
 

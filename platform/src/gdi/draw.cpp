@@ -22,21 +22,6 @@ RECT ordered(int left, int top, int right, int bottom) {
     return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
 }
 
-// The pen's pixel, or null for a null pen.
-const uint32_t* pen_pixel(Dc* dc, uint32_t& storage) {
-    Pen* pen = handle_cast<Pen>(dc->pen);
-    if (!pen || pen->style == PS_NULL) return nullptr;
-    storage = pixel_from_colorref(pen->color);
-    return &storage;
-}
-
-const uint32_t* brush_pixel(Dc* dc, uint32_t& storage) {
-    Brush* brush = handle_cast<Brush>(dc->brush);
-    if (!brush || brush->style == BS_NULL) return nullptr;
-    storage = pixel_from_colorref(brush->color);
-    return &storage;
-}
-
 // Fills r (clipped) with one pixel value. Filling a whole bitmap need only
 // touch what was drawn since it last held one colour.
 void fill(Dc* dc, const RECT& r, uint32_t pixel) {
@@ -75,11 +60,9 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     switch (rop) {
     case BLACKNESS: fill(dc, r, 0x000000); return TRUE;
     case WHITENESS: fill(dc, r, 0xffffff); return TRUE;
-    case PATCOPY: {
-        uint32_t storage;
-        if (const uint32_t* brush = brush_pixel(dc, storage)) fill(dc, r, *brush);
+    case PATCOPY:
+        if (dc->brush_pixel()) fill(dc, r, *dc->brush_pixel());
         return TRUE;
-    }
     default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
     }
 }
@@ -129,8 +112,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     POINT from = dc->position;
     POINT to = {x, y};
     dc->position = to;
-    uint32_t storage;
-    const uint32_t* pen = pen_pixel(dc, storage);
+    const uint32_t* pen = dc->pen_pixel();
     if (!pen || !dc->target) return TRUE;
     RECT clip = dc->clip();
     RECT touched = intersect(raster_line_bounds(from, to), clip);
@@ -144,15 +126,13 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 
 namespace {
 
-using ShapeFn = void (*)(const Surface&, const RECT&, RECT, const uint32_t*, const uint32_t*);
-
-BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom, ShapeFn shape) {
+template <void (*shape)(const Surface&, const RECT&, RECT, const uint32_t*, const uint32_t*)>
+BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return FALSE;
     if (!dc->target) return TRUE;
-    uint32_t pen_storage, brush_storage;
-    const uint32_t* pen = pen_pixel(dc, pen_storage);
-    const uint32_t* brush = brush_pixel(dc, brush_storage);
+    const uint32_t* pen = dc->pen_pixel();
+    const uint32_t* brush = dc->brush_pixel();
     RECT box = {left, top, right, bottom};
     RECT clip = dc->clip();
     // Even a shape that paints nothing goes through: the rasterizer's scratch
@@ -167,11 +147,11 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom, ShapeFn shape
 extern "C" {
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
-    return draw_shape(hdc, left, top, right, bottom, raster_rectangle);
+    return draw_shape<raster_rectangle>(hdc, left, top, right, bottom);
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-    return draw_shape(hdc, left, top, right, bottom, raster_ellipse);
+    return draw_shape<raster_ellipse>(hdc, left, top, right, bottom);
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {

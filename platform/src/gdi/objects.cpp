@@ -13,18 +13,8 @@ HGDIOBJ new_stock(T* obj) {
 }
 
 HGDIOBJ make_stock(int index) {
-    auto pen = [](int style, COLORREF c) {
-        Pen* p = new Pen;
-        p->style = style;
-        p->color = c;
-        return new_stock(p);
-    };
-    auto brush = [](int style, COLORREF c) {
-        Brush* b = new Brush;
-        b->style = style;
-        b->color = c;
-        return new_stock(b);
-    };
+    auto pen = [](int style, COLORREF c) { return new_stock(new Pen(style, c)); };
+    auto brush = [](int style, COLORREF c) { return new_stock(new Brush(style, c)); };
     switch (index) {
     case WHITE_BRUSH: return brush(BS_SOLID, RGB(255, 255, 255));
     case LTGRAY_BRUSH: return brush(BS_SOLID, RGB(192, 192, 192));
@@ -41,23 +31,30 @@ HGDIOBJ make_stock(int index) {
     }
 }
 
+// A selectable object: any GDI object but a DC.
 GdiObject* gdi_lookup(HGDIOBJ obj) {
-    Object* o = handle_lookup(obj);
-    if (!o || !is_gdi_type(o->type) || o->type == ObjType::Dc) return nullptr;
-    return static_cast<GdiObject*>(o);
+    const HandleSlot* s = handle_slot(obj);
+    if (!s || !is_gdi_type(s->type) || s->type == ObjType::Dc) return nullptr;
+    return static_cast<GdiObject*>(s->object);
+}
+
+// Puts `next` in `slot` and lets go of what was there; the old handle.
+template <class T>
+HGDIOBJ replace(T*& slot, T* next) {
+    T* old = slot;
+    slot = next;
+    next->select_count++;
+    if (!old) return nullptr;
+    HGDIOBJ previous = old->handle;  // before the release may free it
+    gdi_release(old);
+    return previous;
 }
 
 }  // namespace
 
-void gdi_retain(HGDIOBJ obj) {
-    if (GdiObject* o = gdi_lookup(obj)) o->select_count++;
-}
+void gdi_retain(HGDIOBJ obj) { gdi_retain(gdi_lookup(obj)); }
 
-void gdi_release(HGDIOBJ obj) {
-    GdiObject* o = gdi_lookup(obj);
-    if (!o) return;
-    if (--o->select_count == 0 && o->delete_pending) handle_free(obj);
-}
+void gdi_release(HGDIOBJ obj) { gdi_release(gdi_lookup(obj)); }
 
 }  // namespace plat
 
@@ -80,17 +77,11 @@ HPEN WINAPI CreatePen(int style, int width, COLORREF color) {
         return nullptr;
     }
     if (style == PS_NULL) return static_cast<HPEN>(GetStockObject(NULL_PEN));
-    Pen* pen = new Pen;
-    pen->style = PS_SOLID;
-    pen->color = color & 0x00ffffff;
-    return static_cast<HPEN>(handle_alloc(pen, ObjType::Pen));
+    return static_cast<HPEN>(handle_alloc(new Pen(PS_SOLID, color & 0x00ffffff), ObjType::Pen));
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
-    Brush* brush = new Brush;
-    brush->style = BS_SOLID;
-    brush->color = color & 0x00ffffff;
-    return static_cast<HBRUSH>(handle_alloc(brush, ObjType::Brush));
+    return static_cast<HBRUSH>(handle_alloc(new Brush(BS_SOLID, color & 0x00ffffff), ObjType::Brush));
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
@@ -100,43 +91,38 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    HGDIOBJ previous = nullptr;
     switch (o->type) {
-    case ObjType::Pen:
-        previous = dc->pen;
-        dc->pen = static_cast<HPEN>(obj);
-        break;
-    case ObjType::Brush:
-        previous = dc->brush;
-        dc->brush = static_cast<HBRUSH>(obj);
-        break;
-    case ObjType::Font:
-        previous = dc->font;
+    case ObjType::Pen: return replace(dc->pen, static_cast<Pen*>(o));
+    case ObjType::Brush: return replace(dc->brush, static_cast<Brush*>(o));
+    case ObjType::Font: {
+        HGDIOBJ previous = dc->font;
         dc->font = static_cast<HFONT>(obj);
-        break;
+        o->select_count++;
+        gdi_release(previous);
+        return previous;
+    }
     case ObjType::Bitmap: {
         // A bitmap goes into one memory DC at a time.
         if (!dc->memory) return nullptr;
         if (obj == dc->bitmap) return obj;
         if (o->select_count > 0 && !o->stock) return nullptr;
-        previous = dc->bitmap;
+        HGDIOBJ previous = dc->bitmap;
         dc->bitmap = static_cast<HBITMAP>(obj);
         dc->target = static_cast<Bitmap*>(o);
-        break;
+        o->select_count++;
+        gdi_release(previous);
+        return previous;
     }
     default: return nullptr;
     }
-    gdi_retain(obj);
-    gdi_release(previous);
-    return previous;
 }
 
 HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return nullptr;
     switch (type) {
-    case OBJ_PEN: return dc->pen;
-    case OBJ_BRUSH: return dc->brush;
+    case OBJ_PEN: return dc->pen ? dc->pen->handle : nullptr;
+    case OBJ_BRUSH: return dc->brush ? dc->brush->handle : nullptr;
     case OBJ_FONT: return dc->font;
     case OBJ_BITMAP: return dc->bitmap;
     default: return nullptr;
@@ -152,7 +138,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
         o->delete_pending = true;
         return TRUE;
     }
-    return handle_free(obj);
+    gdi_free(o);
+    return TRUE;
 }
 
 DWORD WINAPI GetObjectType(HGDIOBJ obj) {

@@ -29,44 +29,67 @@ struct Bitmap : GdiObject {
     RECT dirty = {0, 0, 0, 0};
 
     Surface surface() { return Surface{bits.data(), width, height, width}; }
-    void mark_dirty(const RECT& r);  // r already clipped to the bitmap
+    // r already clipped to the bitmap
+    void mark_dirty(const RECT& r) {
+        if (r.left >= r.right || r.top >= r.bottom) return;
+        if (dirty.left >= dirty.right || dirty.top >= dirty.bottom) {
+            dirty = r;
+            return;
+        }
+        dirty.left = r.left < dirty.left ? r.left : dirty.left;
+        dirty.top = r.top < dirty.top ? r.top : dirty.top;
+        dirty.right = r.right > dirty.right ? r.right : dirty.right;
+        dirty.bottom = r.bottom > dirty.bottom ? r.bottom : dirty.bottom;
+    }
 };
 
-// Pens and brushes come and go by the hundred each frame: recycle their memory.
+// Pens and brushes come and go by the hundred each frame: recycle their
+// memory through a free list threaded through the blocks themselves.
 template <class T>
 struct Recycled {
     static void* operator new(size_t size) {
-        if (size == sizeof(T) && !free_list().empty()) {
-            void* p = free_list().back();
-            free_list().pop_back();
+        if (size == sizeof(T) && free_head) {
+            void* p = free_head;
+            free_head = *static_cast<void**>(p);
+            free_count--;
             return p;
         }
         return ::operator new(size);
     }
     static void operator delete(void* p, size_t size) {
-        if (size == sizeof(T) && free_list().size() < 4096) {
-            free_list().push_back(p);
+        if (size == sizeof(T) && free_count < 4096) {
+            *static_cast<void**>(p) = free_head;
+            free_head = p;
+            free_count++;
             return;
         }
         ::operator delete(p);
     }
-    // Never destroyed, so recycled blocks stay reachable to the very end.
-    static std::vector<void*>& free_list() {
-        static std::vector<void*>& list = *new std::vector<void*>;
-        return list;
-    }
+    // Plain globals, never destroyed: recycled blocks stay reachable to the end.
+    inline static void* free_head = nullptr;
+    inline static size_t free_count = 0;
 };
 
-struct Pen : GdiObject, Recycled<Pen> {
+// A pen or brush keeps its colour as a surface pixel, ready to draw with.
+struct Pen final : GdiObject, Recycled<Pen> {
     static constexpr ObjType kType = ObjType::Pen;
     int style = PS_SOLID;
     COLORREF color = 0;
+    uint32_t pixel = 0;
+
+    Pen(int style_, COLORREF color_) : style(style_), color(color_), pixel(pixel_from_colorref(color_)) {}
+    // What the rasterizer takes: null for a pen that draws nothing.
+    const uint32_t* draws() const { return style == PS_NULL ? nullptr : &pixel; }
 };
 
-struct Brush : GdiObject, Recycled<Brush> {
+struct Brush final : GdiObject, Recycled<Brush> {
     static constexpr ObjType kType = ObjType::Brush;
     int style = BS_SOLID;
     COLORREF color = 0;
+    uint32_t pixel = 0;
+
+    Brush(int style_, COLORREF color_) : style(style_), color(color_), pixel(pixel_from_colorref(color_)) {}
+    const uint32_t* draws() const { return style == BS_NULL ? nullptr : &pixel; }
 };
 
 struct Font : GdiObject {
@@ -75,7 +98,9 @@ struct Font : GdiObject {
 
 // A device context draws on a bitmap: the one selected into a memory DC, or a
 // window's surface for a window DC. `bounds` limits drawing further (a paint
-// DC's update rectangle), in the surface's coordinates.
+// DC's update rectangle), in the surface's coordinates. The selected objects
+// are held by pointer (a selected object stays alive), their handles being
+// theirs; only a DC whose stock objects could not be made holds none.
 struct Dc : Object {
     static constexpr ObjType kType = ObjType::Dc;
     bool memory = true;
@@ -83,17 +108,43 @@ struct Dc : Object {
     Bitmap* target = nullptr;     // what is drawn on (selected bitmap or window surface)
     RECT bounds = {0, 0, 0, 0};   // window DC: drawing limit; memory DC: unused
     HWND window = nullptr;        // window DC: its window
-    HPEN pen = nullptr;
-    HBRUSH brush = nullptr;
+    Pen* pen = nullptr;
+    Brush* brush = nullptr;
     HFONT font = nullptr;
     POINT position = {0, 0};
 
+    const uint32_t* pen_pixel() const { return pen ? pen->draws() : nullptr; }
+    const uint32_t* brush_pixel() const { return brush ? brush->draws() : nullptr; }
+
     // The rectangle drawing is clipped to; empty when there is no target.
-    RECT clip() const;
+    RECT clip() const {
+        if (!target) return RECT{0, 0, 0, 0};
+        if (memory) return RECT{0, 0, target->width, target->height};
+        return window_clip();
+    }
+    RECT window_clip() const;
 };
 
+// Frees a live object and its handle.
+inline void gdi_free(GdiObject* obj) {
+    handle_release(obj);
+    // Pens and brushes by their own type: no virtual call for the commonest objects.
+    if (obj->type == ObjType::Pen)
+        delete static_cast<Pen*>(obj);
+    else if (obj->type == ObjType::Brush)
+        delete static_cast<Brush*>(obj);
+    else
+        delete obj;
+}
+
 // Makes `obj` selected once more / once less; the latter frees it if it was
-// deleted while selected.
+// deleted while selected. Null is ignored.
+inline void gdi_retain(GdiObject* obj) {
+    if (obj) obj->select_count++;
+}
+inline void gdi_release(GdiObject* obj) {
+    if (obj && --obj->select_count == 0 && obj->delete_pending) gdi_free(obj);
+}
 void gdi_retain(HGDIOBJ obj);
 void gdi_release(HGDIOBJ obj);
 

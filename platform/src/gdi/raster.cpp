@@ -193,6 +193,29 @@ Pt crop(POINT p) {
     return Pt{p.x, p.y};
 }
 
+// floor(x / d) by a multiply and a shift (Granlund and Montgomery), exact for
+// x < kLimit and 2 <= d < 2^31: one division per line instead of per pixel.
+struct Divider {
+    static constexpr int64_t kLimit = int64_t(1) << 31;
+    uint64_t factor;  // ceil(2^shift / d)
+    int shift;        // 31 + ceil(log2 d)
+
+    explicit Divider(uint32_t d) {
+        shift = 31 + (32 - __builtin_clz(d - 1));
+        factor = ((uint64_t(1) << shift) + d - 1) / d;
+    }
+    uint32_t operator()(uint64_t x) const { return static_cast<uint32_t>((x * factor) >> shift); }
+};
+
+// Pixel k of a line at start + k major_step + minor_of(n0 + k n) minor_step.
+// Kept apart so that the loop has its values in registers.
+__attribute__((noinline)) void walk_line(uint32_t* start, int64_t len, ptrdiff_t major_step, ptrdiff_t minor_step,
+                                         uint64_t n0, uint64_t n, Divider minor_of, uint32_t pixel) {
+    ptrdiff_t at = 0;
+    for (int64_t k = 0; k < len; k++, n0 += n, at += major_step)
+        start[at + ptrdiff_t(minor_of(n0)) * minor_step] = pixel;
+}
+
 // The error arithmetic wraps at 32 bits like the platform's int; its true
 // values always fit, so wrapping intermediate products gives them exactly.
 inline int32_t wrap32(uint32_t v) { return static_cast<int32_t>(v); }
@@ -248,30 +271,25 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
     // Fast path. While the error term plus bias stays within (N - M, N], as
     // it does on any line that starts on one of its own pixels, the minor
     // offset of pixel k is floor((N0 + k N) / M) with N0 = e0 + bias - N + M - 1.
-    // Computing it per pixel (a multiply by the reciprocal, exact for 32-bit
-    // numerators) frees the loop from the error term's step-to-step chain.
+    // Computing it per pixel frees the loop from the error term's
+    // step-to-step chain.
     const int64_t n0 = e0 + b.bias - minor_len + major_len - 1;
     if (major_len >= 2 && e0 + b.bias > minor_len - major_len && e0 + b.bias <= minor_len &&
-        n0 + (len - 1) * minor_len < (int64_t(1) << 32)) {
-        const uint64_t magic = UINT64_MAX / static_cast<uint64_t>(major_len) + 1;
+        n0 + (len - 1) * minor_len < Divider::kLimit) {
+        const Divider minor_of(static_cast<uint32_t>(major_len));
         const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;
         const ptrdiff_t minor_step = xmajor ? y_inc * stride : x_inc;
         const int minor_inc = xmajor ? y_inc : x_inc;
         const int minor0 = xmajor ? cs.y : cs.x;
         const int minor_lo = xmajor ? c.top : c.left;
         const uint32_t minor_span = static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left);
-        uint64_t acc = static_cast<uint64_t>(n0);
-        ptrdiff_t at = static_cast<ptrdiff_t>(cs.y) * stride + cs.x;
         // The minor offset only grows, so the walk stays inside the clip box
         // if its last pixel does; it always does on a sane line, and absurd
         // input takes the checked walk below instead.
-        const int64_t n_last = (n0 + (len - 1) * minor_len) / major_len;
-        const int64_t minor_last = minor0 + minor_inc * n_last;
+        const int64_t minor_last = minor0 + minor_inc * int64_t(minor_of(uint64_t(n0 + (len - 1) * minor_len)));
         if (minor_last >= minor_lo && minor_last < minor_lo + int64_t(minor_span)) {
-            for (int64_t k = 0; k < len; k++, acc += static_cast<uint64_t>(minor_len), at += major_step) {
-                const ptrdiff_t n = static_cast<ptrdiff_t>((static_cast<unsigned __int128>(magic) * acc) >> 64);
-                bits[at + n * minor_step] = pixel;
-            }
+            walk_line(bits + static_cast<ptrdiff_t>(cs.y) * stride + cs.x, len, major_step, minor_step,
+                      static_cast<uint64_t>(n0), static_cast<uint64_t>(minor_len), minor_of, pixel);
             return;
         }
     }
@@ -630,12 +648,16 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
     // column and row.
     const int64_t right = b.right - 1, bottom = b.bottom - 1;  // last column and row
     if (pen && right == b.left && bottom == b.top) return;
-    const int64_t inset = pen ? 1 : 0;
     const bool same = pen && brush && *pen == *brush;
+    if (same) {  // outline and inside together cover the box
+        fill(s, a, b.left, b.top, b.right, b.bottom, *pen);
+        return;
+    }
+    const int64_t inset = pen ? 1 : 0;
     const int64_t y0 = std::max<int64_t>(b.top, a.top), y1 = std::min<int64_t>(bottom, a.bottom - 1);
     for (int64_t y = y0; y <= y1; y++) {
         const bool edge = y == b.top || y == bottom;
-        if (pen && (edge || same)) {
+        if (pen && edge) {
             span(s, a, y, b.left, right, *pen);
             continue;
         }
@@ -665,24 +687,19 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 
 void raster_reset_scratch() { memset(g_scratch, 0, sizeof(g_scratch)); }
 
-RECT raster_shape_bounds(RECT box) {
-    const Box b = ordered(box);
-    if (b.left == b.right || b.top == b.bottom) return RECT{0, 0, 0, 0};
-    int64_t left = b.left, right = b.right;
+RECT raster_narrow_shape_bounds(const RECT& box) {
+    int64_t left = box.left, right = box.right;
     // A narrow ellipse copies its last rows from the recycled block it will be
     // given (the same one before and after it is drawn), wherever they lie.
-    const int64_t w = b.right - b.left, h = b.bottom - b.top;
-    if (w >= 3 && h >= 3) {
-        if (const int32_t* rows = peek_block(h)) {
-            for (int64_t row = inside_walk_end(w, h) + 1; row < h; row++) {
-                if (rows[4 * row] >= rows[4 * row + 2]) continue;
-                left = std::min<int64_t>(left, rows[4 * row]);
-                right = std::max<int64_t>(right, rows[4 * row + 2]);
-            }
+    const int64_t w = right - left, h = int64_t(box.bottom) - box.top;
+    if (const int32_t* rows = peek_block(h)) {
+        for (int64_t row = inside_walk_end(w, h) + 1; row < h; row++) {
+            if (rows[4 * row] >= rows[4 * row + 2]) continue;
+            left = std::min<int64_t>(left, rows[4 * row]);
+            right = std::max<int64_t>(right, rows[4 * row + 2]);
         }
     }
-    return RECT{static_cast<LONG>(left), static_cast<LONG>(b.top), static_cast<LONG>(right),
-                static_cast<LONG>(b.bottom)};
+    return RECT{static_cast<LONG>(left), box.top, static_cast<LONG>(right), box.bottom};
 }
 
 RECT raster_line_bounds(POINT from, POINT to) {

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include <utility>
+
 #include <windows.h>
 
 namespace plat {
@@ -47,11 +49,20 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 // This forgets them, as at process start; tests call it for a known state.
 void raster_reset_scratch();
 
+// raster_shape_bounds for an ordered box taller than wide (at least 3 wide).
+RECT raster_narrow_shape_bounds(const RECT& box);
+
 // The rectangle of pixels a shape with this box may touch (half-open, not
 // clipped); used to track which part of a bitmap has been drawn on. For a
 // narrow ellipse it includes the rows it would copy from a recycled block, so
 // call it right before or right after drawing the shape.
-RECT raster_shape_bounds(RECT box);
+inline RECT raster_shape_bounds(RECT box) {
+    if (box.left > box.right) std::swap(box.left, box.right);
+    if (box.top > box.bottom) std::swap(box.top, box.bottom);
+    if (box.left == box.right || box.top == box.bottom) return RECT{0, 0, 0, 0};
+    const int64_t w = int64_t(box.right) - box.left, h = int64_t(box.bottom) - box.top;
+    return w >= 3 && w < h ? raster_narrow_shape_bounds(box) : box;
+}
 RECT raster_line_bounds(POINT from, POINT to);
 
 }  // namespace plat
