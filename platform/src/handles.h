@@ -36,25 +36,13 @@ struct Object {
     bool stock = false;  // stock objects are never freed
 };
 
-// Stores `obj` (owned from now on) and returns its new handle; null when the
-// table is full, in which case `obj` is deleted.
-void* handle_alloc(Object* obj, ObjType type);
-
-// Frees the slot and deletes its object; false for an invalid handle.
-bool handle_free(const void* h);
-
-// Frees the slot of a live object without deleting it: the caller owns it again.
-void handle_release(Object* obj);
-
-// Live objects of one type; live GDI objects other than stock ones.
-size_t handle_count(ObjType type);
-size_t handle_count_gdi_owned();
-
-// The table itself, for the inline look-ups below: 16 bits of slot index and
+// The table itself, for the inline functions below: 16 bits of slot index and
 // 15 of generation make a handle, a 32-bit value as on the real platform;
 // slot 0 is never used, so no handle is 0, and generation 0 marks a slot
 // never used. The slot repeats its object's type (Free when empty) so that a
-// typed look-up is decided without touching the object.
+// typed look-up is decided without touching the object. Pens and brushes
+// come and go by the hundred per frame, so taking and freeing a slot that
+// was used before is inline too.
 struct HandleSlot {
     Object* object;
     uint32_t generation;
@@ -63,7 +51,52 @@ struct HandleSlot {
 };
 constexpr uint32_t kHandleIndexBits = 16;
 constexpr uint32_t kHandleSlots = 1u << kHandleIndexBits;
+constexpr uint32_t kHandleGenerationMask = 0x7fff;
 extern HandleSlot g_handle_slots[kHandleSlots];
+
+struct HandleTable {
+    uint32_t used;       // slots handed out so far, slot 0 included
+    uint32_t free_head;  // 0: no freed slot
+};
+extern HandleTable g_handle_table;
+
+// handle_alloc when no freed slot is waiting.
+void* handle_alloc_fresh(Object* obj, ObjType type);
+
+// Stores `obj` (owned from now on) and returns its new handle; null when the
+// table is full, in which case `obj` is deleted.
+inline void* handle_alloc(Object* obj, ObjType type) {
+    HandleTable& t = g_handle_table;
+    const uint32_t index = t.free_head;
+    if (!index) return handle_alloc_fresh(obj, type);
+    HandleSlot& s = g_handle_slots[index];
+    t.free_head = s.next_free;
+    s.object = obj;
+    s.type = type;
+    obj->type = type;
+    obj->handle = reinterpret_cast<void*>(static_cast<uintptr_t>((s.generation << kHandleIndexBits) | index));
+    return obj->handle;
+}
+
+// Frees the slot of a live object without deleting it: the caller owns it again.
+inline void handle_release(Object* obj) {
+    const uint32_t index = uint32_t(reinterpret_cast<uintptr_t>(obj->handle) & (kHandleSlots - 1));
+    HandleSlot& s = g_handle_slots[index];
+    HandleTable& t = g_handle_table;
+    s.object = nullptr;
+    s.type = ObjType::Free;
+    s.generation = s.generation >= kHandleGenerationMask ? 1 : s.generation + 1;
+    s.next_free = static_cast<uint16_t>(t.free_head);
+    t.free_head = index;
+}
+
+// Frees the slot and deletes its object; false for an invalid handle.
+bool handle_free(const void* h);
+
+// Live objects of one type, or live GDI objects other than stock ones:
+// counted when asked, which is rare, rather than on every allocation.
+size_t handle_count(ObjType type);
+size_t handle_count_gdi_owned();
 
 // The slot `h` names if it is live; null otherwise.
 inline const HandleSlot* handle_slot(const void* h) {

@@ -1,7 +1,8 @@
 // Pixel rules of a 32-bit DIB: cosmetic solid lines, Rectangle and Ellipse
 // exactly as Wine's DIB engine draws them, down to the octant bias of its
 // Bresenham lines and the midpoint walk of its ellipses. Everything is
-// written as clipped horizontal spans or single pixels; nothing allocates.
+// written as clipped horizontal spans or single pixels; nothing allocates
+// but the first ellipse of each small size (see KeptEllipse).
 #include "gdi/raster.h"
 
 #include <stdint.h>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <vector>
 
 namespace plat {
 namespace {
@@ -204,16 +206,22 @@ struct Divider {
         shift = 31 + (32 - __builtin_clz(d - 1));
         factor = ((uint64_t(1) << shift) + d - 1) / d;
     }
-    uint32_t operator()(uint64_t x) const { return static_cast<uint32_t>((x * factor) >> shift); }
+    uint64_t operator()(uint64_t x) const { return (x * factor) >> shift; }
 };
 
 // Pixel k of a line at start + k major_step + minor_of(n0 + k n) minor_step.
-// Kept apart so that the loop has its values in registers.
+// Kept apart so that the loop has its values in registers; steep lines (a
+// minor step of one pixel) need no multiply per pixel.
 __attribute__((noinline)) void walk_line(uint32_t* start, int64_t len, ptrdiff_t major_step, ptrdiff_t minor_step,
                                          uint64_t n0, uint64_t n, Divider minor_of, uint32_t pixel) {
-    ptrdiff_t at = 0;
-    for (int64_t k = 0; k < len; k++, n0 += n, at += major_step)
-        start[at + ptrdiff_t(minor_of(n0)) * minor_step] = pixel;
+    uint32_t* p = start;
+    if (minor_step == 1) {
+        for (int64_t k = len; k > 0; k--, n0 += n, p += major_step) p[minor_of(n0)] = pixel;
+    } else if (minor_step == -1) {
+        for (int64_t k = len; k > 0; k--, n0 += n, p += major_step) p[-ptrdiff_t(minor_of(n0))] = pixel;
+    } else {
+        for (int64_t k = len; k > 0; k--, n0 += n, p += major_step) p[ptrdiff_t(minor_of(n0)) * minor_step] = pixel;
+    }
 }
 
 // The error arithmetic wraps at 32 bits like the platform's int; its true
@@ -231,6 +239,18 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
     const bool xmajor = b.octant & kXMajorOctants;
     const int x_inc = (b.octant & kXIncOctants) ? 1 : -1;
     const int y_inc = (b.octant & kYIncOctants) ? 1 : -1;
+
+    // Wholly inside the area, the commonest case: nothing to clip, the first
+    // pixel is the start and the error term starts at 2 minor - major, which
+    // puts the walk's N0 (below) at major + bias - 1.
+    if (p1.x >= a.left && p1.x < a.right && p2.x >= a.left && p2.x < a.right && p1.y >= a.top && p1.y < a.bottom &&
+        p2.y >= a.top && p2.y < a.bottom) {
+        const unsigned major = xmajor ? b.dx : b.dy, minor = xmajor ? b.dy : b.dx;
+        walk_line(s.bits + static_cast<ptrdiff_t>(p1.y) * s.stride + p1.x, major,
+                  xmajor ? x_inc : y_inc * ptrdiff_t(s.stride), xmajor ? y_inc * ptrdiff_t(s.stride) : x_inc,
+                  major + b.bias - 1, 2 * uint64_t(minor), Divider(2 * major), pixel);
+        return;
+    }
 
     // Clip against the line's own bounding box within the area, as the
     // platform does, so the clipped end points come out the same.
@@ -458,6 +478,46 @@ struct EllipseWalk {
 // Larger ellipses would overflow the walk's 64-bit error terms.
 constexpr int64_t kMaxEllipseSide = int64_t(1) << 19;
 
+// One row of the walk, counted from the top of the box (h / 2 and below):
+// its inside spans insets [in, w - 1 - in]; where the outline reaches it, it
+// covers insets [lo, hi] from either side.
+struct EllipseRow {
+    int64_t y, in, lo, hi;
+    bool outline;
+};
+
+// The midpoint walk of a w x h ellipse (w, h >= 3), from (w - 1, h / 2)
+// towards the top of the box. The platform runs it twice, for the outline
+// (keeping every point it visits while the inset is at most pen_limit) and
+// for the inside (keeping, for each row it enters, the inset of that first
+// point); both take identical steps, the inside's only runs a column further
+// for even widths, so one walk serves both. `row` gets every row in turn,
+// `point` the inset of every outline point; returns the last row reached.
+template <class RowFn, class PointFn>
+int64_t walk_ellipse(int64_t w, int64_t h, RowFn&& row, PointFn&& point) {
+    EllipseWalk walk(w, h);
+    const int64_t pen_limit = walk.a - w / 2;
+    EllipseRow r{h / 2, 0, 0, 0, false};
+    int64_t inset = 0;
+    while (inset <= w / 2) {
+        if (inset <= pen_limit) {
+            if (!r.outline) r.lo = inset;
+            r.outline = true;
+            r.hi = inset;
+            point(inset);
+        }
+        bool xs, ys;
+        walk.step(&xs, &ys);
+        if (xs) inset++;
+        if (ys) {
+            row(r);
+            r = EllipseRow{r.y + 1, inset, 0, 0, false};
+        }
+    }
+    row(r);
+    return r.y;
+}
+
 // The last row (0 = top) that the inside's walk reaches; rows below it, and
 // their mirrors at the top, are left as the block held them. Only ellipses
 // taller than wide stop short. Remembered for the sizes that are tracked.
@@ -466,38 +526,80 @@ int64_t inside_walk_end(int64_t w, int64_t h) {
     static uint8_t known[kTrackedUnits + 1][kTrackedUnits + 1];  // row + 1, 0 = not yet known
     const bool small = h <= kTrackedUnits;
     if (small && known[w][h]) return known[w][h] - 1;
-    EllipseWalk walk(w, h);
-    int64_t x = 0, y = h / 2;
-    while (x <= w / 2) {
-        bool xs, ys;
-        walk.step(&xs, &ys);
-        if (xs) x++;
-        if (ys) y++;
-    }
+    const int64_t y = walk_ellipse(w, h, [](const EllipseRow&) {}, [](int64_t) {});
     if (small) known[w][h] = static_cast<uint8_t>(std::min<int64_t>(y, 254) + 1);
     return y;
 }
 
-// Draws an ellipse of w x h pixels (both at least 3) in `box`.
-//
-// The platform runs the same midpoint walk twice: once for the outline, from
-// (w - 1, h / 2) towards the top of the box, keeping every point it visits,
-// and once for the inside region, keeping for each row it enters the inset of
-// that first point. Both walks take identical steps; the region's only runs a
-// column further for even widths. So one walk does both here, row by row:
-// row y of the walk (from h / 2 down) is drawn at y and mirrored at h - 1 - y;
-// its inside spans [left + inset, right - inset) and its outline points form
-// one run of insets [lo, hi] on each side. The inside is painted first, so
-// where pen and brush agree each row is a single span.
+// Paints row y of the walk (drawn at y and mirrored at h - 1 - y) through
+// span(row, x0, x1, pixel), one call per inclusive span in painting order:
+// the inside first, so where pen and brush agree each row is a single span.
+template <class SpanFn>
+inline __attribute__((always_inline)) void paint_ellipse_row(SpanFn&& span, const Box& box, int64_t last_row,
+                                                             const EllipseRow& row, const uint32_t* pen,
+                                                             const uint32_t* brush) {
+    const bool inside = brush && row.y <= last_row;  // the platform's region has no row past the box
+    const bool outline = pen && row.outline;
+    const int64_t rows_y[2] = {box.top + row.y, box.top + last_row - row.y};
+    const int count = rows_y[1] == rows_y[0] ? 1 : 2;
+    for (int k = 0; k < count; k++) {
+        const int64_t yy = rows_y[k];
+        if (inside && outline && *pen == *brush && row.in <= row.lo) {
+            span(yy, box.left + row.in, box.right - 1 - row.in, *brush);
+            continue;
+        }
+        if (inside) span(yy, box.left + row.in, box.right - 1 - row.in, *brush);
+        if (outline) {
+            const int64_t l0 = box.left + row.lo, l1 = box.left + row.hi;
+            const int64_t r0 = box.right - 1 - row.hi, r1 = box.right - 1 - row.lo;
+            if (l1 + 1 >= r0) {
+                span(yy, l0, r1, *pen);
+            } else {
+                span(yy, l0, l1, *pen);
+                span(yy, r0, r1, *pen);
+            }
+        }
+    }
+}
+
+// Rows from `end` + 1 down, which the walk never reached, keep the old left
+// and right of the row block `r`.
+void paint_stale_rows(const Surface& s, const Area& area, const Box& box, int64_t h, int64_t end, const int32_t* r,
+                      uint32_t brush) {
+    for (int64_t row = end + 1; row <= h - 1; row++) {
+        const int64_t left = r[4 * row], right = r[4 * row + 2];
+        if (left >= right) continue;
+        span(s, area, box.top + row, left, right - 1, brush);
+        span(s, area, box.top + h - 1 - row, left, right - 1, brush);
+    }
+}
+
+// The point list: the quadrant's n points, then mirrored left-right and
+// top-bottom, minus the middle point that an odd width or height would
+// repeat. Only the x coordinates of its second half are ever read back:
+// writes those of entries [first, end) to `points`, the quadrant's x
+// coordinates being quadrant_x.
+void write_point_list(const Block& points, const Box& box, int64_t w, int64_t h, int64_t n,
+                      const int32_t* quadrant_x) {
+    const int64_t n1 = 2 * n - (w % 2), n2 = 2 * n1 - (h % 2);
+    const int64_t first = 2 * (points.units / 2), end = std::min<int64_t>(n2, 2 * points.units);
+    for (int64_t j = first; j < end; j++) {
+        const int64_t k = j < n1 ? j : n2 - 1 - j;  // position in the left-right mirrored list
+        const int64_t x = k < n ? quadrant_x[k] : box.left + box.right - 1 - quadrant_x[n1 - 1 - k];
+        points.words[2 * j] = static_cast<int32_t>(x);
+    }
+}
+
+// Draws an ellipse of w x h pixels (both at least 3) in `box`, its rows and
+// outline points as `walk` gives them (walk_ellipse's arguments and result).
 //
 // What is written back to the recycled blocks is only what later ellipses can
 // read: stale rows are always in the lower half of a region and only their
 // left and right are used, which in a point list are the x coordinates.
+template <class Walk>
 void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, const uint32_t* pen,
-                  const uint32_t* brush, const Block& points) {
-    EllipseWalk walk(w, h);
-    const int64_t half = h / 2;
-    const int64_t pen_limit = walk.a - w / 2;  // the outline stops past this inset
+                  const uint32_t* brush, const Block& points, Walk&& walk) {
+    const int64_t half = h / 2, last_row = h - 1;
     const Block rows = brush ? take_block(h) : Block{nullptr, 0, 0};
     int32_t* const r = rows.words;
     // The quadrant's x coordinates, for the point list. A tracked list is at
@@ -505,95 +607,33 @@ void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w,
     int32_t quadrant_x[kTrackedUnits + 8];
     const bool keep_points = points.words != nullptr;
     int64_t n = 0;  // outline points so far
-    const bool same = pen && brush && *pen == *brush;
 
-    auto emit = [&](int64_t y, bool inside, int64_t in, bool outline, int64_t lo, int64_t hi)
-                    __attribute__((always_inline)) {
-        if (y > walk.b) inside = false;  // the platform's region has no such row
-        const int64_t rows_y[2] = {box.top + y, box.top + walk.b - y};
-        const int count = rows_y[1] == rows_y[0] ? 1 : 2;
-        for (int k = 0; k < count; k++) {
-            const int64_t yy = rows_y[k];
-            if (yy < area.top || yy >= area.bottom) continue;
-            if (inside && outline && same && in <= lo) {
-                span(s, area, yy, box.left + in, box.right - 1 - in, *brush);
-                continue;
+    const int64_t y = walk(
+        [&](const EllipseRow& row) __attribute__((always_inline)) {
+            if (r && row.y <= last_row) {
+                r[4 * row.y] = static_cast<int32_t>(box.left + row.in);
+                r[4 * row.y + 2] = static_cast<int32_t>(box.right - row.in);
             }
-            if (inside) span(s, area, yy, box.left + in, box.right - 1 - in, *brush);
-            if (outline) {
-                const int64_t l0 = box.left + lo, l1 = box.left + hi;
-                const int64_t r0 = box.right - 1 - hi, r1 = box.right - 1 - lo;
-                if (l1 + 1 >= r0) {
-                    span(s, area, yy, l0, r1, *pen);
-                } else {
-                    span(s, area, yy, l0, l1, *pen);
-                    span(s, area, yy, r0, r1, *pen);
-                }
-            }
-        }
-    };
-
-    int64_t inset = 0, y = half;
-    int64_t in = 0;  // the current row's inside inset (rows are entered with one)
-    bool outline = false;
-    int64_t lo = 0, hi = 0;
-    if (r) {
-        r[4 * y] = static_cast<int32_t>(box.left);
-        r[4 * y + 2] = static_cast<int32_t>(box.right);
-    }
-    while (inset <= w / 2) {
-        if (inset <= pen_limit) {
-            if (!outline) lo = inset;
-            outline = true;
-            hi = inset;
+            paint_ellipse_row(
+                [&](int64_t yy, int64_t x0, int64_t x1, uint32_t pixel) __attribute__((always_inline)) {
+                    span(s, area, yy, x0, x1, pixel);
+                },
+                box, last_row, row, pen, brush);
+        },
+        [&](int64_t inset) __attribute__((always_inline)) {
             if (keep_points && n < int64_t(std::size(quadrant_x)))
                 quadrant_x[n] = static_cast<int32_t>(box.right - 1 - inset);
             n++;
-        }
-        bool xs, ys;
-        walk.step(&xs, &ys);
-        if (xs) inset++;
-        if (ys) {
-            emit(y, brush != nullptr, in, pen && outline, lo, hi);
-            y++;
-            in = inset;
-            outline = false;
-            if (r && y <= walk.b) {
-                r[4 * y] = static_cast<int32_t>(box.left + in);
-                r[4 * y + 2] = static_cast<int32_t>(box.right - in);
-            }
-        }
-    }
-    emit(y, brush != nullptr, in, pen && outline, lo, hi);
+        });
 
-    // Rows the walk never reached keep the block's old left and right.
-    if (r) {
-        for (int64_t row = y + 1; row <= walk.b; row++) {
-            const int64_t left = r[4 * row], right = r[4 * row + 2];
-            if (left >= right) continue;
-            span(s, area, box.top + row, left, right - 1, *brush);
-            span(s, area, box.top + walk.b - row, left, right - 1, *brush);
-        }
-    }
-
-    // The point list: the quadrant's points, then mirrored left-right and
-    // top-bottom, minus the middle point that an odd width or height would
-    // repeat. Only the x coordinates of its second half are ever read back.
-    if (keep_points && n <= int64_t(std::size(quadrant_x))) {
-        const int64_t n1 = 2 * n - (w % 2), n2 = 2 * n1 - (h % 2);
-        const int64_t first = 2 * (points.units / 2), end = std::min<int64_t>(n2, 2 * points.units);
-        for (int64_t j = first; j < end; j++) {
-            const int64_t k = j < n1 ? j : n2 - 1 - j;  // position in the left-right mirrored list
-            const int64_t x = k < n ? quadrant_x[k] : box.left + box.right - 1 - quadrant_x[n1 - 1 - k];
-            points.words[2 * j] = static_cast<int32_t>(x);
-        }
-    }
+    if (r) paint_stale_rows(s, area, box, h, y, r, *brush);
+    if (keep_points && n <= int64_t(std::size(quadrant_x))) write_point_list(points, box, w, h, n, quadrant_x);
 
     // Past 32 visible rows the platform moves its list of clipped rows into a
     // block of the region's size; that list can show through later.
     if (r && h >= 32) {
         auto clipped_row = [&](int64_t i, int64_t* x0, int64_t* x1) {
-            const int64_t src = i < half ? walk.b - i : i;
+            const int64_t src = i < half ? last_row - i : i;
             *x0 = std::max<int64_t>(r[4 * src], area.left);
             *x1 = std::min<int64_t>(r[4 * src + 2], area.right);
             return box.top + i >= area.top && *x0 < *x1;
@@ -620,6 +660,121 @@ void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w,
             give_back(list);
         }
     }
+    give_back(rows);
+}
+
+// Where an ellipse is drawn does not change its walk, so the walks of small
+// ones (all that a grid of small shapes needs) are kept, each taken once,
+// together with what drawing one in a single colour without clipping writes,
+// relative to its box: then such an ellipse is a few flat loops.
+constexpr int kKeptSide = 24;
+static_assert(kKeptSide < 32, "kept ellipses never move their clipped rows into a block");
+
+struct KeptEllipse {
+    enum : uint8_t { kUnknown, kKept, kTooLong } state;
+    uint8_t rows, points, end;  // rows and points of the walk, its last row
+    struct {
+        uint8_t in, lo, hi;
+        bool outline;
+    } row[kKeptSide / 2 + 2];
+    uint8_t point[kKeptSide + 2];
+    // In one colour: 16-byte stores and single pixels, as offsets for the
+    // surface stride last drawn on, and the point list's x coordinates from
+    // entry point_first on, minus the box's left.
+    ptrdiff_t stride;
+    std::vector<int32_t> quad_at, pixel_at;
+    int point_first;
+    std::vector<int16_t> point_x;
+
+    EllipseRow walk_row(int i, int64_t h) const {
+        return EllipseRow{h / 2 + i, row[i].in, row[i].lo, row[i].hi, row[i].outline};
+    }
+    template <class RowFn, class PointFn>
+    int64_t walk(int64_t h, RowFn&& row_fn, PointFn&& point_fn) const {
+        for (int i = 0; i < rows; i++) row_fn(walk_row(i, h));
+        for (int i = 0; i < points; i++) point_fn(point[i]);
+        return end;
+    }
+};
+
+KeptEllipse g_kept[kKeptSide + 1][kKeptSide + 1];
+
+// The painting and point list of a kept ellipse in one colour, made by the
+// same code that draws any other ellipse.
+void record_solid(KeptEllipse& k, int64_t w, int64_t h, ptrdiff_t stride) {
+    const Box box{0, 0, w, h};
+    const uint32_t one = 1;
+    k.stride = stride;
+    k.quad_at.clear();
+    k.pixel_at.clear();
+    auto record = [&](int64_t y, int64_t x0, int64_t x1, uint32_t) {
+        const int32_t row = static_cast<int32_t>(y * stride);
+        if (x1 - x0 + 1 >= 4) {  // as fill_pixels: 16 bytes at a time, the last overlapping
+            for (int64_t x = x0; x < x1 + 1 - 4; x += 4) k.quad_at.push_back(row + int32_t(x));
+            k.quad_at.push_back(row + int32_t(x1 + 1 - 4));
+        } else {
+            for (int64_t x = x0; x <= x1; x++) k.pixel_at.push_back(row + int32_t(x));
+        }
+    };
+    for (int i = 0; i < k.rows; i++) paint_ellipse_row(record, box, h - 1, k.walk_row(i, h), &one, &one);
+
+    int32_t quadrant_x[std::size(k.point)];
+    for (int i = 0; i < k.points; i++) quadrant_x[i] = static_cast<int32_t>(w - 1 - k.point[i]);
+    int32_t words[4 * kTrackedUnits];
+    std::fill(std::begin(words), std::end(words), INT32_MIN);
+    write_point_list(Block{words, static_cast<int>(w + h), 0}, box, w, h, k.points, quadrant_x);
+    k.point_first = static_cast<int>(2 * ((w + h) / 2));
+    k.point_x.clear();
+    for (int j = k.point_first; j < 2 * (w + h) && words[2 * j] != INT32_MIN; j++)
+        k.point_x.push_back(static_cast<int16_t>(words[2 * j]));
+}
+
+// The kept walk of a w x h ellipse, null if it is not kept.
+const KeptEllipse* kept_ellipse(int64_t w, int64_t h) {
+    if (w > kKeptSide || h > kKeptSide) return nullptr;
+    KeptEllipse& k = g_kept[w][h];
+    if (k.state == KeptEllipse::kUnknown) {
+        int rows = 0, points = 0;
+        const int64_t end = walk_ellipse(
+            w, h,
+            [&](const EllipseRow& r) {
+                if (rows < int(std::size(k.row))) k.row[rows] = {uint8_t(r.in), uint8_t(r.lo), uint8_t(r.hi), r.outline};
+                rows++;
+            },
+            [&](int64_t inset) {
+                if (points < int(std::size(k.point))) k.point[points] = uint8_t(inset);
+                points++;
+            });
+        const bool fits = rows <= int(std::size(k.row)) && points <= int(std::size(k.point));
+        k.rows = uint8_t(rows);
+        k.points = uint8_t(points);
+        k.end = uint8_t(end);
+        k.state = fits ? KeptEllipse::kKept : KeptEllipse::kTooLong;
+    }
+    return k.state == KeptEllipse::kKept ? &k : nullptr;
+}
+
+// A kept ellipse in one colour, wholly inside the area: the same writes as
+// draw_ellipse, from the kept lists.
+void draw_kept_solid(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, uint32_t pixel,
+                     const Block& points, KeptEllipse& k) {
+    if (k.stride != s.stride) record_solid(k, w, h, s.stride);
+    const Block rows = take_block(h);
+    if (int32_t* const r = rows.words) {
+        for (int i = 0; i < k.rows && h / 2 + i <= h - 1; i++) {
+            r[4 * (h / 2 + i)] = static_cast<int32_t>(box.left + k.row[i].in);
+            r[4 * (h / 2 + i) + 2] = static_cast<int32_t>(box.right - k.row[i].in);
+        }
+    }
+    typedef uint32_t Quad __attribute__((vector_size(16)));
+    const Quad q = {pixel, pixel, pixel, pixel};
+    uint32_t* const origin = s.bits + static_cast<ptrdiff_t>(box.top) * s.stride + box.left;
+    for (int32_t at : k.quad_at) memcpy(origin + at, &q, 16);
+    for (int32_t at : k.pixel_at) origin[at] = pixel;
+    if (rows.words) paint_stale_rows(s, area, box, h, k.end, rows.words, pixel);
+    if (points.words)
+        for (size_t i = 0; i < k.point_x.size(); i++)
+            points.words[2 * (k.point_first + i)] = static_cast<int32_t>(box.left + k.point_x[i]);
     give_back(rows);
 }
 
@@ -681,7 +836,17 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
     const Area a = area_of(s, clip);
     // The point list is taken first and given back last, around the region.
     const Block points = take_block(w + h);
-    draw_ellipse(s, a, b, w, h, pen, brush, points);
+    if (KeptEllipse* k = const_cast<KeptEllipse*>(kept_ellipse(w, h))) {
+        if (pen && brush && *pen == *brush && b.left >= a.left && b.top >= a.top && b.right <= a.right &&
+            b.bottom <= a.bottom)
+            draw_kept_solid(s, a, b, w, h, *pen, points, *k);
+        else
+            draw_ellipse(s, a, b, w, h, pen, brush, points,
+                         [&](auto&& row, auto&& point) { return k->walk(h, row, point); });
+    } else {
+        draw_ellipse(s, a, b, w, h, pen, brush, points,
+                     [&](auto&& row, auto&& point) { return walk_ellipse(w, h, row, point); });
+    }
     give_back(points);
 }
 
@@ -702,7 +867,7 @@ RECT raster_narrow_shape_bounds(const RECT& box) {
     return RECT{static_cast<LONG>(left), box.top, static_cast<LONG>(right), box.bottom};
 }
 
-RECT raster_line_bounds(POINT from, POINT to) {
+RECT raster_far_line_bounds(POINT from, POINT to) {
     // The cropped end points of far-off lines may lie outside the original
     // box, so both are covered.
     const Pt c1 = crop(from), c2 = crop(to);

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include <algorithm>
 #include <utility>
 
 #include <windows.h>
@@ -49,13 +50,16 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 // This forgets them, as at process start; tests call it for a known state.
 void raster_reset_scratch();
 
-// raster_shape_bounds for an ordered box taller than wide (at least 3 wide).
+// raster_shape_bounds of an ordered box taller than wide (at least 3 wide),
+// raster_line_bounds of a line with a far-off end.
 RECT raster_narrow_shape_bounds(const RECT& box);
+RECT raster_far_line_bounds(POINT from, POINT to);
 
-// The rectangle of pixels a shape with this box may touch (half-open, not
-// clipped); used to track which part of a bitmap has been drawn on. For a
-// narrow ellipse it includes the rows it would copy from a recycled block, so
-// call it right before or right after drawing the shape.
+// The rectangle of pixels a shape with this box, or a line between these
+// points, may touch (half-open, not clipped); used to track which part of a
+// bitmap has been drawn on. For a narrow ellipse it includes the rows it
+// would copy from a recycled block, so call it right before or right after
+// drawing the shape. Inline for the common cases; the others are below.
 inline RECT raster_shape_bounds(RECT box) {
     if (box.left > box.right) std::swap(box.left, box.right);
     if (box.top > box.bottom) std::swap(box.top, box.bottom);
@@ -63,6 +67,13 @@ inline RECT raster_shape_bounds(RECT box) {
     const int64_t w = int64_t(box.right) - box.left, h = int64_t(box.bottom) - box.top;
     return w >= 3 && w < h ? raster_narrow_shape_bounds(box) : box;
 }
-RECT raster_line_bounds(POINT from, POINT to);
+inline RECT raster_line_bounds(POINT from, POINT to) {
+    constexpr LONG kFar = 0x10000000;  // points this far off are scaled down before drawing
+    if (from.x >= kFar || from.x <= -kFar || from.y >= kFar || from.y <= -kFar || to.x >= kFar || to.x <= -kFar ||
+        to.y >= kFar || to.y <= -kFar)
+        return raster_far_line_bounds(from, to);
+    return RECT{std::min(from.x, to.x), std::min(from.y, to.y), std::max(from.x, to.x) + 1,
+                std::max(from.y, to.y) + 1};
+}
 
 }  // namespace plat
