@@ -82,7 +82,10 @@ e2e_cleanup() {
 # so that no display of anybody else is ever touched) and exports DISPLAY.
 e2e_start_xvfb() {
     e2e_require Xvfb xdpyinfo
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
+    # -noreset: by default the server resets when its last client leaves,
+    # and a client that connects during the reset (the program, right after
+    # the readiness probe below) is turned away.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
     e2e_xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$e2e_work/display" ] && break
