@@ -421,6 +421,27 @@ TEST(RasterRectangle, EmptyAndTinyBoxes) {
     EXPECT_EQ(Draw(4, 3).rect(0, 0, 2, 2).str(), rows({"PP..", "PP..", "...."}));
 }
 
+// Pen and brush of one colour (as the grid patterns draw): the whole box, in
+// any corner order and partly off the surface, except a 1 x 1 box.
+TEST(RasterRectangle, OneColourCoversTheWholeBox) {
+    for (int w = 0; w <= 6; w++)
+        for (int h = 0; h <= 6; h++)
+            for (int x = -3; x <= 6; x++)
+                for (int y = -3; y <= 6; y++) {
+                    Canvas c(8, 8);
+                    const bool flip = (x + y) & 1;
+                    const RECT box = flip ? RECT{x + w, y + h, x, y} : RECT{x, y, x + w, y + h};
+                    plat::raster_rectangle(c.surface(), c.all(), box, &kPen, &kPen);
+                    const bool paints = w > 0 && h > 0 && !(w == 1 && h == 1);
+                    for (int py = 0; py < 8; py++)
+                        for (int px = 0; px < 8; px++) {
+                            const bool inside = paints && px >= x && px < x + w && py >= y && py < y + h;
+                            ASSERT_EQ(c.at(px, py), inside ? kPen : kBack)
+                                << w << "x" << h << " at " << x << "," << y << ": pixel " << px << "," << py;
+                        }
+                }
+}
+
 TEST(RasterEllipse, SmallBoxes) {
     EXPECT_EQ(Draw(5, 5).ellipse(1, 1, 4, 4).str(), rows({
                                                        ".....",
@@ -483,7 +504,7 @@ TEST(RasterEllipse, NarrowOnesShowRowsOfARecycledBlock) {
                            "........................",
                        }));
     // ...and the bounds used for dirty tracking cover it.
-    RECT bounds = plat::raster_shape_bounds(RECT{20, 2, 23, 11});
+    RECT bounds = plat::raster_ellipse_bounds(RECT{20, 2, 23, 11});
     EXPECT_EQ(bounds.left, 3);
     EXPECT_EQ(bounds.right, 23);
     EXPECT_EQ(bounds.top, 2);
@@ -563,8 +584,10 @@ TEST(RasterProperties, ShapesStayInsideTheirBounds) {
         if (shape == kEllipse && rnd(0, 2) == 0) v[2] = v[0] + rnd(3, 5);  // narrow ones copy stray rows
         Canvas c(64, 64);
         // Bounds are taken before drawing, as the DC code does.
-        RECT bounds = shape == kLine ? plat::raster_line_bounds(POINT{v[0], v[1]}, POINT{v[2], v[3]})
-                                     : plat::raster_shape_bounds(RECT{v[0], v[1], v[2], v[3]});
+        const RECT box{v[0], v[1], v[2], v[3]};
+        RECT bounds = shape == kLine        ? plat::raster_line_bounds(POINT{v[0], v[1]}, POINT{v[2], v[3]})
+                      : shape == kEllipse ? plat::raster_ellipse_bounds(box)
+                                          : plat::raster_rectangle_bounds(box);
         draw_shape(c, c.all(), shape, v, 0, 0, true, true);
         for (int y = 0; y < 64; y++)
             for (int x = 0; x < 64; x++) {

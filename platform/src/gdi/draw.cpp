@@ -126,7 +126,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 
 namespace {
 
-template <void (*shape)(const Surface&, const RECT&, RECT, const uint32_t*, const uint32_t*)>
+template <void (*shape)(const Surface&, const RECT&, RECT, const uint32_t*, const uint32_t*), RECT (*bounds)(RECT)>
 BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return FALSE;
@@ -138,7 +138,7 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
     // Even a shape that paints nothing goes through: the rasterizer's scratch
     // memory must cycle as the platform's does.
     shape(dc->target->surface(), clip, box, pen, brush);
-    if (pen || brush) dc->target->mark_dirty(intersect(raster_shape_bounds(box), clip));
+    if (pen || brush) dc->target->mark_dirty(intersect(bounds(box), clip));
     return TRUE;
 }
 
@@ -147,11 +147,11 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
 extern "C" {
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
-    return draw_shape<raster_rectangle>(hdc, left, top, right, bottom);
+    return draw_shape<raster_rectangle, raster_rectangle_bounds>(hdc, left, top, right, bottom);
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-    return draw_shape<raster_ellipse>(hdc, left, top, right, bottom);
+    return draw_shape<raster_ellipse, raster_ellipse_bounds>(hdc, left, top, right, bottom);
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {

@@ -390,6 +390,20 @@ Box ordered(const RECT& r) {
     return b;
 }
 
+// Fills a box of 1 to 4 pixels each way that lies inside the area. Grids of
+// tiny random boxes are common; writing columns and rows 0, 1, 2 and last
+// (clamped to the box) covers every such size with no branch to mispredict.
+inline void fill_tiny(const Surface& s, const Box& b, uint32_t pixel) {
+    const ptrdiff_t last_x = b.right - b.left - 1, last_y = b.bottom - b.top - 1;
+    const ptrdiff_t cols[4] = {0, std::min<ptrdiff_t>(1, last_x), std::min<ptrdiff_t>(2, last_x), last_x};
+    const ptrdiff_t rows[4] = {0, std::min<ptrdiff_t>(1, last_y), std::min<ptrdiff_t>(2, last_y), last_y};
+    uint32_t* const origin = s.bits + static_cast<ptrdiff_t>(b.top) * s.stride + b.left;
+    for (ptrdiff_t row : rows) {
+        uint32_t* const p = origin + row * s.stride;
+        for (ptrdiff_t col : cols) p[col] = pixel;
+    }
+}
+
 // Blocks are counted in 16-byte units (one RECT, or two POINTs). Only blocks
 // the allocator recycles last-in first-out (up to 1 KB) are tracked; larger
 // ones come back in ways not modelled here and read as zero, i.e. empty rows.
@@ -805,6 +819,11 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
     if (pen && right == b.left && bottom == b.top) return;
     const bool same = pen && brush && *pen == *brush;
     if (same) {  // outline and inside together cover the box
+        if (b.right - b.left <= 4 && b.bottom - b.top <= 4 && b.left >= a.left && b.top >= a.top &&
+            b.right <= a.right && b.bottom <= a.bottom) {
+            fill_tiny(s, b, *pen);
+            return;
+        }
         fill(s, a, b.left, b.top, b.right, b.bottom, *pen);
         return;
     }

@@ -50,7 +50,7 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 // This forgets them, as at process start; tests call it for a known state.
 void raster_reset_scratch();
 
-// raster_shape_bounds of an ordered box taller than wide (at least 3 wide),
+// raster_ellipse_bounds of an ordered box taller than wide (at least 3 wide),
 // raster_line_bounds of a line with a far-off end.
 RECT raster_narrow_shape_bounds(const RECT& box);
 RECT raster_far_line_bounds(POINT from, POINT to);
@@ -60,10 +60,14 @@ RECT raster_far_line_bounds(POINT from, POINT to);
 // bitmap has been drawn on. For a narrow ellipse it includes the rows it
 // would copy from a recycled block, so call it right before or right after
 // drawing the shape. Inline for the common cases; the others are below.
-inline RECT raster_shape_bounds(RECT box) {
+inline RECT raster_rectangle_bounds(RECT box) {
     if (box.left > box.right) std::swap(box.left, box.right);
     if (box.top > box.bottom) std::swap(box.top, box.bottom);
     if (box.left == box.right || box.top == box.bottom) return RECT{0, 0, 0, 0};
+    return box;
+}
+inline RECT raster_ellipse_bounds(RECT box) {
+    box = raster_rectangle_bounds(box);
     const int64_t w = int64_t(box.right) - box.left, h = int64_t(box.bottom) - box.top;
     return w >= 3 && w < h ? raster_narrow_shape_bounds(box) : box;
 }
