@@ -86,12 +86,17 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     Dc* dc = handle_cast<Dc>(hdc);
-    GdiObject* o = gdi_lookup(obj);
+    const HandleSlot* slot = handle_slot(obj);
+    // The slot's copy of the type decides, without waiting for the object.
+    const ObjType type = slot ? slot->type : ObjType::Free;
+    GdiObject* o = type == ObjType::Pen || type == ObjType::Brush || type == ObjType::Font || type == ObjType::Bitmap
+                       ? static_cast<GdiObject*>(slot->object)
+                       : nullptr;
     if (!dc || !o || o->delete_pending) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    switch (o->type) {
+    switch (type) {
     case ObjType::Pen: return replace(dc->pen, static_cast<Pen*>(o));
     case ObjType::Brush: return replace(dc->brush, static_cast<Brush*>(o));
     case ObjType::Font: {
