@@ -31,11 +31,15 @@ HGDIOBJ make_stock(int index) {
     }
 }
 
-// A selectable object: any GDI object but a DC.
-GdiObject* gdi_lookup(HGDIOBJ obj) {
+// The slot of a selectable object: any GDI object but a DC.
+const HandleSlot* selectable_slot(HGDIOBJ obj) {
     const HandleSlot* s = handle_slot(obj);
-    if (!s || !is_gdi_type(s->type) || s->type == ObjType::Dc) return nullptr;
-    return static_cast<GdiObject*>(s->object);
+    return s && is_gdi_type(s->type) && s->type != ObjType::Dc ? s : nullptr;
+}
+
+GdiObject* gdi_lookup(HGDIOBJ obj) {
+    const HandleSlot* s = selectable_slot(obj);
+    return s ? static_cast<GdiObject*>(s->object) : nullptr;
 }
 
 // Puts `next` in `slot` and lets go of what was there; the old handle.
@@ -86,17 +90,14 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ obj) {
     Dc* dc = handle_cast<Dc>(hdc);
-    const HandleSlot* slot = handle_slot(obj);
-    // The slot's copy of the type decides, without waiting for the object.
-    const ObjType type = slot ? slot->type : ObjType::Free;
-    GdiObject* o = type == ObjType::Pen || type == ObjType::Brush || type == ObjType::Font || type == ObjType::Bitmap
-                       ? static_cast<GdiObject*>(slot->object)
-                       : nullptr;
+    const HandleSlot* slot = selectable_slot(obj);
+    GdiObject* o = slot ? static_cast<GdiObject*>(slot->object) : nullptr;
     if (!dc || !o || o->delete_pending) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    switch (type) {
+    // The slot's copy of the type decides, without waiting for the object.
+    switch (slot->type) {
     case ObjType::Pen: return replace(dc->pen, static_cast<Pen*>(o));
     case ObjType::Brush: return replace(dc->brush, static_cast<Brush*>(o));
     case ObjType::Font: {
