@@ -58,6 +58,18 @@ inline void fill_pixels(uint32_t* p, ptrdiff_t n, uint32_t pixel) {
     }
 }
 
+// Fills w x h pixels (1 to 4 each way) from `origin`. Grids of tiny random
+// boxes are common; writing columns and rows 0, 1, 2 and last (clamped to
+// the box) covers every such size with no branch to mispredict.
+inline void fill_tiny(uint32_t* origin, ptrdiff_t stride, ptrdiff_t w, ptrdiff_t h, uint32_t pixel) {
+    const ptrdiff_t cols[4] = {0, std::min<ptrdiff_t>(1, w - 1), std::min<ptrdiff_t>(2, w - 1), w - 1};
+    const ptrdiff_t rows[4] = {0, std::min<ptrdiff_t>(1, h - 1), std::min<ptrdiff_t>(2, h - 1), h - 1};
+    for (ptrdiff_t row : rows) {
+        uint32_t* const p = origin + row * stride;
+        for (ptrdiff_t col : cols) p[col] = pixel;
+    }
+}
+
 // Fills [x0, x1) x [y0, y1), given in any range.
 void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
     x0 = std::max<int64_t>(x0, a.left);
@@ -67,6 +79,10 @@ void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, i
     if (x0 >= x1 || y0 >= y1) return;
     uint32_t* row = s.bits + static_cast<ptrdiff_t>(y0) * s.stride + x0;
     const ptrdiff_t n = x1 - x0;
+    if (n <= 4 && y1 - y0 <= 4) {
+        fill_tiny(row, s.stride, n, static_cast<ptrdiff_t>(y1 - y0), pixel);
+        return;
+    }
     for (int64_t y = y0; y < y1; y++, row += s.stride) fill_pixels(row, n, pixel);
 }
 
@@ -388,20 +404,6 @@ Box ordered(const RECT& r) {
     if (b.left > b.right) std::swap(b.left, b.right);
     if (b.top > b.bottom) std::swap(b.top, b.bottom);
     return b;
-}
-
-// Fills a box of 1 to 4 pixels each way that lies inside the area. Grids of
-// tiny random boxes are common; writing columns and rows 0, 1, 2 and last
-// (clamped to the box) covers every such size with no branch to mispredict.
-inline void fill_tiny(const Surface& s, const Box& b, uint32_t pixel) {
-    const ptrdiff_t last_x = b.right - b.left - 1, last_y = b.bottom - b.top - 1;
-    const ptrdiff_t cols[4] = {0, std::min<ptrdiff_t>(1, last_x), std::min<ptrdiff_t>(2, last_x), last_x};
-    const ptrdiff_t rows[4] = {0, std::min<ptrdiff_t>(1, last_y), std::min<ptrdiff_t>(2, last_y), last_y};
-    uint32_t* const origin = s.bits + static_cast<ptrdiff_t>(b.top) * s.stride + b.left;
-    for (ptrdiff_t row : rows) {
-        uint32_t* const p = origin + row * s.stride;
-        for (ptrdiff_t col : cols) p[col] = pixel;
-    }
 }
 
 // Blocks are counted in 16-byte units (one RECT, or two POINTs). Only blocks
@@ -819,11 +821,6 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
     if (pen && right == b.left && bottom == b.top) return;
     const bool same = pen && brush && *pen == *brush;
     if (same) {  // outline and inside together cover the box
-        if (b.right - b.left <= 4 && b.bottom - b.top <= 4 && b.left >= a.left && b.top >= a.top &&
-            b.right <= a.right && b.bottom <= a.bottom) {
-            fill_tiny(s, b, *pen);
-            return;
-        }
         fill(s, a, b.left, b.top, b.right, b.bottom, *pen);
         return;
     }
