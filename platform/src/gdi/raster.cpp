@@ -868,7 +868,7 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
 
 void raster_reset_scratch() { memset(g_scratch, 0, sizeof(g_scratch)); }
 
-RECT raster_narrow_shape_bounds(const RECT& box) {
+RECT raster_narrow_ellipse_bounds(const RECT& box) {
     int64_t left = box.left, right = box.right;
     // A narrow ellipse copies its last rows from the recycled block it will be
     // given (the same one before and after it is drawn), wherever they lie.

@@ -52,7 +52,7 @@ void raster_reset_scratch();
 
 // raster_ellipse_bounds of an ordered box taller than wide (at least 3 wide),
 // raster_line_bounds of a line with a far-off end.
-RECT raster_narrow_shape_bounds(const RECT& box);
+RECT raster_narrow_ellipse_bounds(const RECT& box);
 RECT raster_far_line_bounds(POINT from, POINT to);
 
 // The rectangle of pixels a shape with this box, or a line between these
@@ -69,7 +69,7 @@ inline RECT raster_rectangle_bounds(RECT box) {
 inline RECT raster_ellipse_bounds(RECT box) {
     box = raster_rectangle_bounds(box);
     const int64_t w = int64_t(box.right) - box.left, h = int64_t(box.bottom) - box.top;
-    return w >= 3 && w < h ? raster_narrow_shape_bounds(box) : box;
+    return w >= 3 && w < h ? raster_narrow_ellipse_bounds(box) : box;
 }
 inline RECT raster_line_bounds(POINT from, POINT to) {
     constexpr LONG kFar = 0x10000000;  // points this far off are scaled down before drawing
