@@ -232,3 +232,54 @@ TEST(GdiLines, MoveToExReportsThePreviousPositionAndNullPensDrawNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<DWORD> bits_of(const MemorySurface& s, int w, int h) {
+    std::vector<DWORD> bits(size_t(w) * h);
+    GetBitmapBits(s.bitmap, LONG(bits.size() * sizeof(DWORD)), bits.data());
+    return bits;
+}
+
+void solid_ellipse(HDC dc, const RECT& box, COLORREF pen_colour, COLORREF brush_colour) {
+    HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
+    HBRUSH brush = CreateSolidBrush(brush_colour);
+    HGDIOBJ old_pen = SelectObject(dc, pen), old_brush = SelectObject(dc, brush);
+    Ellipse(dc, box.left, box.top, box.right, box.bottom);
+    SelectObject(dc, old_pen);
+    SelectObject(dc, old_brush);
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+}  // namespace
+
+TEST(GdiEllipse, PixelsDependOnlyOnTheShapeNotOnWhatWasDrawnBefore) {
+    // Narrow ellipses are where an implementation could leak earlier shapes'
+    // rows; each probe, drawn after random histories on its own DC and on
+    // another, must paint what it paints on a fresh start.
+    const RECT probes[] = {{10, 4, 13, 13}, {20, 2, 24, 20}, {30, 1, 35, 40}, {40, -5, 43, 30}, {2, 30, 9, 37}};
+    uint32_t seed = 99;
+    auto rnd = [&seed](int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % uint32_t(n));
+    };
+    auto history = [&rnd](HDC dc) {
+        for (int i = 0; i < 300; i++) {
+            const int x = rnd(60) - 10, y = rnd(60) - 10, w = rnd(4) ? rnd(10) : rnd(70), h = rnd(4) ? rnd(45) : rnd(70);
+            solid_ellipse(dc, RECT{x, y, x + w, y + h}, RGB(rnd(256), 1, 2), RGB(3, rnd(256), 4));
+        }
+    };
+    for (const RECT& box : probes) {
+        MemorySurface fresh(48, 48);
+        solid_ellipse(fresh.dc, box, RGB(255, 0, 0), RGB(0, 0, 255));
+        const std::vector<DWORD> want = bits_of(fresh, 48, 48);
+        for (int round = 0; round < 4; round++) {
+            MemorySurface target(48, 48), other(64, 64);
+            history(round % 2 ? other.dc : target.dc);
+            PatBlt(target.dc, 0, 0, 48, 48, BLACKNESS);
+            solid_ellipse(target.dc, box, RGB(255, 0, 0), RGB(0, 0, 255));
+            EXPECT_EQ(bits_of(target, 48, 48), want) << "probe " << box.left << "," << box.top << " round " << round;
+        }
+    }
+}

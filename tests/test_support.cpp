@@ -30,9 +30,6 @@ HWND animation_window() {
 
 void reset_animation() {
     animation_window();
-    // The GDI's scratch memory starts fresh with the process, and narrow
-    // ellipses can show what it held.
-    plat::raster_reset_scratch();
     rand_state = 1;
     pattern = PatternUme;
     pulse_radius = 0;

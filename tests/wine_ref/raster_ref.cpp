@@ -218,34 +218,8 @@ void rectangles_section() {
     }
 }
 
-// True when the platform's region walk for a w x h ellipse stops before its
-// last rows. Those rows then show stale heap contents: tests/test_raster.cpp
-// models the recycling of blocks up to 64 rows when nothing clips, so such
-// ellipses are only drawn within those limits.
-bool leaves_rows_unset(int w, int h) {
-    if (w < 3 || h < 3) return false;
-    const long long a = w - 1, b = h - 1;
-    long long dx = 4 * b * b * (1 - a), dy = 4 * a * a * (1 + b % 2);
-    long long err = dx + dy + a * a * (b % 2);
-    int x = 0, y = h / 2;
-    while (x <= w / 2) {
-        long long e2 = 2 * err;
-        if (e2 >= dx) { x++; err += dx += 8 * b * b; }
-        if (e2 <= dy) { y++; err += dy += 8 * a * a; }
-    }
-    return y < b;
-}
-
-void random_ellipse_case(int x, int y, int w, int h, int pen_brush, bool clipped) {
-    if (leaves_rows_unset(w, h) && (clipped || h > 64)) h = w;  // see leaves_rows_unset
-    random_box_case('E', x, y, w, h, pen_brush);
-}
-
 void small_ellipses_section() {
     set_surface(64, 64, nullptr);
-    // Circles from large to small leave every recycled block (up to 64 rows)
-    // holding known rows before any ellipse can show stale ones.
-    for (int d = 64; d >= 3; d--) shape_case('E', 0, 0, d, d, true, true);
     for (int h = 0; h <= 24; h++)
         for (int w = 0; w <= 24; w++) shape_case('E', 10, 12, 10 + w, 12 + h, true, true);
     for (int h = 0; h <= 12; h++)
@@ -256,7 +230,7 @@ void small_ellipses_section() {
     for (int i = 0; i < 400; i++) {
         int w = rnd(0, 3) == 0 ? rnd(0, 90) : rnd(0, 14);
         int h = rnd(0, 3) == 0 ? rnd(0, 90) : rnd(0, 14);
-        random_ellipse_case(rnd(-20, 70), rnd(-20, 70), w, h, random_pen_brush(), false);
+        random_box_case('E', rnd(-20, 70), rnd(-20, 70), w, h, random_pen_brush());
     }
 }
 
@@ -266,17 +240,16 @@ void large_ellipses_section() {
     for (int r = 0; r <= 100; r++) shape_case('E', 100 - r, 85 - r, 100 + r, 85 + r, true, true);
     for (int i = 0; i < 120; i++) {
         int w = rnd(0, 200), h = rnd(0, 200);
-        random_ellipse_case(rnd(-60, 200), rnd(-60, 200), w, h, random_pen_brush(), false);
+        random_box_case('E', rnd(-60, 200), rnd(-60, 200), w, h, random_pen_brush());
     }
     for (int i = 0; i < 40; i++) {
         int w = rnd(150, 230), h = rnd(150, 230);
-        random_ellipse_case(rnd(-20, 40), rnd(-20, 40), w, h, 0, false);
+        random_box_case('E', rnd(-20, 40), rnd(-20, 40), w, h, 0);
     }
 }
 
-// Many small ellipses in a row, the way an animation draws them: the rows
-// that narrow ones leave unset show blocks recycled from the ellipses before.
-void recycling_section() {
+// Many small ellipses in a row, the way an animation draws them.
+void small_ellipse_run_section() {
     set_surface(128, 128, nullptr);
     int radius = 0;
     for (int i = 0; i < 800; i++) {
@@ -292,16 +265,13 @@ void recycling_section() {
     }
 }
 
-// A narrow ellipse whose block was last used for the point list of a flat
-// one: from 36 rows on, that list reaches the rows the narrow one leaves
-// unset. A circle first gives the block known rows elsewhere.
-void point_list_section() {
-    set_surface(64, 64, nullptr);
-    for (int k = 36; k <= 64; k++) {
-        shape_case('E', 0, 0, k, k, true, true);
-        shape_case('E', 0, 40, k - 3, 43, true, true);
-        shape_case('E', 50, 0, 53, k, true, true);
-    }
+// Narrow, tall ellipses, whose inside's walk ends before the top and bottom
+// rows of the box, with and without pen and brush.
+void narrow_ellipses_section() {
+    set_surface(64, 80, nullptr);
+    for (int w = 3; w <= 8; w++)
+        for (int h = w + 1; h <= 72; h++) shape_case('E', 5, 4, 5 + w, 4 + h, h % 3 != 1, h % 3 != 2);
+    for (int h = 8; h <= 72; h += 4) shape_case('E', 60, -h / 2, 63, h / 2, true, true);  // past the top and side
 }
 
 void clipped_section() {
@@ -312,15 +282,13 @@ void clipped_section() {
     for (int i = 0; i < 150; i++)
         random_box_case('R', rnd(-10, 60), rnd(-10, 60), rnd(0, 50), rnd(0, 50), random_pen_brush());
     for (int i = 0; i < 200; i++)
-        random_ellipse_case(rnd(-10, 60), rnd(-10, 60), rnd(0, 60), rnd(0, 60), random_pen_brush(), true);
+        random_box_case('E', rnd(-10, 60), rnd(-10, 60), rnd(0, 60), rnd(0, 60), random_pen_brush());
 }
 
 // Frames the way an animation draws them, on a 1200 x 800 bitmap compatible
 // with the screen: a black fill, a 20 x 20 grid of small lines, rectangles or
 // ellipses, then a disc growing by one pixel per frame. Each shape gets a new
-// pen (and brush), deleted while still selected. Its point is the long
-// sequence of ellipses: their recycled scratch blocks carry over from frame
-// to frame. Sizes and colours come from a plain LCG; the frame's hash covers
+// pen (and brush), deleted while still selected. Sizes and colours come from a plain LCG; the frame's hash covers
 // the 320 x 320 corner where everything is drawn.
 const char kRunScript[] = "m150 t3 m2 u1 m40 u5 m30 t5 m30";
 
@@ -342,17 +310,6 @@ void animation_run() {
     SelectObject(dc, bitmap);
     ReleaseDC(nullptr, screen);
     static DWORD bits[1200 * 800];
-
-    // The same start as the cases: every tracked block size holding known rows.
-    for (int d = 64; d >= 3; d--) {
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
-        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-        SelectObject(dc, pen);
-        SelectObject(dc, brush);
-        Ellipse(dc, 0, 0, d, d);
-        DeleteObject(pen);
-        DeleteObject(brush);
-    }
 
     int radius = 0, frame = 0;
     for (const char* p = kRunScript; *p;) {
@@ -433,8 +390,8 @@ int main(int argc, char** argv) {
     rectangles_section();
     small_ellipses_section();
     large_ellipses_section();
-    recycling_section();
-    point_list_section();
+    small_ellipse_run_section();
+    narrow_ellipses_section();
     clipped_section();
     fclose(g_out);
     fprintf(stderr, "%ld cases\n", g_cases);

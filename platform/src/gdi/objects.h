@@ -43,10 +43,10 @@ struct Bitmap : GdiObject {
     }
 };
 
-// Pens and brushes come and go by the hundred each frame: recycle their
+// Pens and brushes come and go by the hundred each frame: reuse their
 // memory through a free list threaded through the blocks themselves.
 template <class T>
-struct Recycled {
+struct Pooled {
     static void* operator new(size_t size) {
         if (size == sizeof(T) && free_head) {
             void* p = free_head;
@@ -65,13 +65,13 @@ struct Recycled {
         }
         ::operator delete(p);
     }
-    // Plain globals, never destroyed: recycled blocks stay reachable to the end.
+    // Plain globals, never destroyed: pooled memory stays reachable to the end.
     inline static void* free_head = nullptr;
     inline static size_t free_count = 0;
 };
 
 // A pen or brush keeps its colour as a surface pixel, ready to draw with.
-struct Pen final : GdiObject, Recycled<Pen> {
+struct Pen final : GdiObject, Pooled<Pen> {
     static constexpr ObjType kType = ObjType::Pen;
     int style = PS_SOLID;
     COLORREF color = 0;
@@ -82,7 +82,7 @@ struct Pen final : GdiObject, Recycled<Pen> {
     const uint32_t* draws() const { return style == PS_NULL ? nullptr : &pixel; }
 };
 
-struct Brush final : GdiObject, Recycled<Brush> {
+struct Brush final : GdiObject, Pooled<Brush> {
     static constexpr ObjType kType = ObjType::Brush;
     int style = BS_SOLID;
     COLORREF color = 0;

@@ -381,19 +381,13 @@ void pen_segment(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
 
 // ---------------------------------------------------------------------------
 // Ellipses. The platform walks one quadrant of the outline with an integer
-// midpoint algorithm (after Alois Zingl) and mirrors it into a closed point
-// list; the inside is a region built by the same walk, one rectangle per row,
-// painted before the outline.
+// midpoint algorithm (after Alois Zingl); the inside is a region built by the
+// same walk, one rectangle per row, painted before the outline.
 //
-// For narrow, tall ellipses the region's walk stops before it reaches the last
-// rows of the box, and the platform leaves those rows' rectangles as they were
-// in the freshly allocated array: they show what that heap block held before.
-// Its allocator hands out the most recently freed block of the same size, and
-// the blocks of these sizes that come and go while drawing are the row arrays,
-// clipped row lists and point lists of earlier ellipses. So such an ellipse
-// gets stray spans on its top and bottom rows, copied from an earlier shape.
-// The canvases this platform must reproduce contain them, so those blocks are
-// kept here with their contents and recycled in the same order.
+// For narrow, tall boxes (3 wide and 8 or more high, 4 x 18, ...) the inside's
+// walk ends before it reaches the top and bottom rows: those rows have no
+// inside, which is also what the walk gives them if carried on to the end of
+// the box. The outline still covers them.
 
 struct Box {
     int64_t left, top, right, bottom;
@@ -404,58 +398,6 @@ Box ordered(const RECT& r) {
     if (b.left > b.right) std::swap(b.left, b.right);
     if (b.top > b.bottom) std::swap(b.top, b.bottom);
     return b;
-}
-
-// Blocks are counted in 16-byte units (one RECT, or two POINTs). Only blocks
-// the allocator recycles last-in first-out (up to 1 KB) are tracked; larger
-// ones come back in ways not modelled here and read as zero, i.e. empty rows.
-constexpr int kTrackedUnits = 64;
-// The most blocks of one size an ellipse holds at once (row array and clipped
-// row list), with room to spare.
-constexpr int kBlocksPerSize = 3;
-
-struct ScratchSize {
-    int32_t blocks[kBlocksPerSize][4 * kTrackedUnits];
-    uint8_t free_stack[kBlocksPerSize];  // indices of freed blocks, last freed on top
-    uint8_t free_count;
-    uint8_t created;
-};
-
-ScratchSize g_scratch[kTrackedUnits + 1];
-
-// A block of `units` units; `words` is null when its contents are not tracked.
-struct Block {
-    int32_t* words;
-    int units;
-    int index;
-};
-
-Block take_block(int64_t units) {
-    Block b{nullptr, 0, 0};
-    if (units < 1 || units > kTrackedUnits) return b;
-    ScratchSize& size = g_scratch[units];
-    if (size.free_count)
-        b.index = size.free_stack[--size.free_count];
-    else if (size.created < kBlocksPerSize)
-        b.index = size.created++;  // never used: zero, like fresh memory
-    else
-        return b;
-    b.units = static_cast<int>(units);
-    b.words = size.blocks[b.index];
-    return b;
-}
-
-void give_back(const Block& b) {
-    if (!b.words) return;
-    ScratchSize& size = g_scratch[b.units];
-    if (size.free_count < kBlocksPerSize) size.free_stack[size.free_count++] = static_cast<uint8_t>(b.index);
-}
-
-// The block the next take_block(units) will hand out, if it is a used one.
-const int32_t* peek_block(int64_t units) {
-    if (units < 1 || units > kTrackedUnits) return nullptr;
-    const ScratchSize& size = g_scratch[units];
-    return size.free_count ? size.blocks[size.free_stack[size.free_count - 1]] : nullptr;
 }
 
 // The midpoint walk's state for an ellipse of w x h pixels (w, h >= 3).
@@ -504,13 +446,12 @@ struct EllipseRow {
 
 // The midpoint walk of a w x h ellipse (w, h >= 3), from (w - 1, h / 2)
 // towards the top of the box. The platform runs it twice, for the outline
-// (keeping every point it visits while the inset is at most pen_limit) and
-// for the inside (keeping, for each row it enters, the inset of that first
-// point); both take identical steps, the inside's only runs a column further
-// for even widths, so one walk serves both. `row` gets every row in turn,
-// `point` the inset of every outline point; returns the last row reached.
-template <class RowFn, class PointFn>
-int64_t walk_ellipse(int64_t w, int64_t h, RowFn&& row, PointFn&& point) {
+// (every point it visits while the inset is at most pen_limit) and for the
+// inside (for each row it enters, the inset of that first point); both take
+// identical steps, the inside's only runs a column further for even widths,
+// so one walk serves both. `row` gets every row in turn.
+template <class RowFn>
+void walk_ellipse(int64_t w, int64_t h, RowFn&& row) {
     EllipseWalk walk(w, h);
     const int64_t pen_limit = walk.a - w / 2;
     EllipseRow r{h / 2, 0, 0, 0, false};
@@ -520,7 +461,6 @@ int64_t walk_ellipse(int64_t w, int64_t h, RowFn&& row, PointFn&& point) {
             if (!r.outline) r.lo = inset;
             r.outline = true;
             r.hi = inset;
-            point(inset);
         }
         bool xs, ys;
         walk.step(&xs, &ys);
@@ -531,20 +471,6 @@ int64_t walk_ellipse(int64_t w, int64_t h, RowFn&& row, PointFn&& point) {
         }
     }
     row(r);
-    return r.y;
-}
-
-// The last row (0 = top) that the inside's walk reaches; rows below it, and
-// their mirrors at the top, are left as the block held them. Only ellipses
-// taller than wide stop short. Remembered for the sizes that are tracked.
-int64_t inside_walk_end(int64_t w, int64_t h) {
-    if (w >= h) return h - 1;
-    static uint8_t known[kTrackedUnits + 1][kTrackedUnits + 1];  // row + 1, 0 = not yet known
-    const bool small = h <= kTrackedUnits;
-    if (small && known[w][h]) return known[w][h] - 1;
-    const int64_t y = walk_ellipse(w, h, [](const EllipseRow&) {}, [](int64_t) {});
-    if (small) known[w][h] = static_cast<uint8_t>(std::min<int64_t>(y, 254) + 1);
-    return y;
 }
 
 // Paints row y of the walk (drawn at y and mirrored at h - 1 - y) through
@@ -578,105 +504,17 @@ inline __attribute__((always_inline)) void paint_ellipse_row(SpanFn&& span, cons
     }
 }
 
-// Rows from `end` + 1 down, which the walk never reached, keep the old left
-// and right of the row block `r`.
-void paint_stale_rows(const Surface& s, const Area& area, const Box& box, int64_t h, int64_t end, const int32_t* r,
-                      uint32_t brush) {
-    for (int64_t row = end + 1; row <= h - 1; row++) {
-        const int64_t left = r[4 * row], right = r[4 * row + 2];
-        if (left >= right) continue;
-        span(s, area, box.top + row, left, right - 1, brush);
-        span(s, area, box.top + h - 1 - row, left, right - 1, brush);
-    }
-}
-
-// The point list: the quadrant's n points, then mirrored left-right and
-// top-bottom, minus the middle point that an odd width or height would
-// repeat. Only the x coordinates of its second half are ever read back:
-// writes those of entries [first, end) to `points`, the quadrant's x
-// coordinates being quadrant_x.
-void write_point_list(const Block& points, const Box& box, int64_t w, int64_t h, int64_t n,
-                      const int32_t* quadrant_x) {
-    const int64_t n1 = 2 * n - (w % 2), n2 = 2 * n1 - (h % 2);
-    const int64_t first = 2 * (points.units / 2), end = std::min<int64_t>(n2, 2 * points.units);
-    for (int64_t j = first; j < end; j++) {
-        const int64_t k = j < n1 ? j : n2 - 1 - j;  // position in the left-right mirrored list
-        const int64_t x = k < n ? quadrant_x[k] : box.left + box.right - 1 - quadrant_x[n1 - 1 - k];
-        points.words[2 * j] = static_cast<int32_t>(x);
-    }
-}
-
-// Draws an ellipse of w x h pixels (both at least 3) in `box`, its rows and
-// outline points as `walk` gives them (walk_ellipse's arguments and result).
-//
-// What is written back to the recycled blocks is only what later ellipses can
-// read: stale rows are always in the lower half of a region and only their
-// left and right are used, which in a point list are the x coordinates.
+// Draws an ellipse of h rows (w and h at least 3) in `box`, its rows as
+// `walk` gives them to the function it is passed.
 template <class Walk>
-void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, const uint32_t* pen,
-                  const uint32_t* brush, const Block& points, Walk&& walk) {
-    const int64_t half = h / 2, last_row = h - 1;
-    const Block rows = brush ? take_block(h) : Block{nullptr, 0, 0};
-    int32_t* const r = rows.words;
-    // The quadrant's x coordinates, for the point list. A tracked list is at
-    // most 64 units, so its quadrant has fewer points than this.
-    int32_t quadrant_x[kTrackedUnits + 8];
-    const bool keep_points = points.words != nullptr;
-    int64_t n = 0;  // outline points so far
-
-    const int64_t y = walk(
-        [&](const EllipseRow& row) __attribute__((always_inline)) {
-            if (r && row.y <= last_row) {
-                r[4 * row.y] = static_cast<int32_t>(box.left + row.in);
-                r[4 * row.y + 2] = static_cast<int32_t>(box.right - row.in);
-            }
-            paint_ellipse_row(
-                [&](int64_t yy, int64_t x0, int64_t x1, uint32_t pixel) __attribute__((always_inline)) {
-                    span(s, area, yy, x0, x1, pixel);
-                },
-                box, last_row, row, pen, brush);
-        },
-        [&](int64_t inset) __attribute__((always_inline)) {
-            if (keep_points && n < int64_t(std::size(quadrant_x)))
-                quadrant_x[n] = static_cast<int32_t>(box.right - 1 - inset);
-            n++;
-        });
-
-    if (r) paint_stale_rows(s, area, box, h, y, r, *brush);
-    if (keep_points && n <= int64_t(std::size(quadrant_x))) write_point_list(points, box, w, h, n, quadrant_x);
-
-    // Past 32 visible rows the platform moves its list of clipped rows into a
-    // block of the region's size; that list can show through later.
-    if (r && h >= 32) {
-        auto clipped_row = [&](int64_t i, int64_t* x0, int64_t* x1) {
-            const int64_t src = i < half ? last_row - i : i;
-            *x0 = std::max<int64_t>(r[4 * src], area.left);
-            *x1 = std::min<int64_t>(r[4 * src + 2], area.right);
-            return box.top + i >= area.top && *x0 < *x1;
-        };
-        int64_t visible = 0, last = 0;
-        for (; last < h && box.top + last < area.bottom; last++) {
-            int64_t x0, x1;
-            visible += clipped_row(last, &x0, &x1);
-        }
-        if (visible >= 32) {
-            const Block list = take_block(h);
-            if (list.words) {
-                int64_t k = 0;
-                for (int64_t i = 0; i < last && k < h; i++) {
-                    int64_t x0, x1;
-                    if (!clipped_row(i, &x0, &x1)) continue;
-                    if (k >= half) {
-                        list.words[4 * k] = static_cast<int32_t>(x0);
-                        list.words[4 * k + 2] = static_cast<int32_t>(x1);
-                    }
-                    k++;
-                }
-            }
-            give_back(list);
-        }
-    }
-    give_back(rows);
+void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t h, const uint32_t* pen,
+                  const uint32_t* brush, Walk&& walk) {
+    walk([&](const EllipseRow& row) __attribute__((always_inline)) {
+        paint_ellipse_row(
+            [&](int64_t yy, int64_t x0, int64_t x1, uint32_t pixel)
+                __attribute__((always_inline)) { span(s, area, yy, x0, x1, pixel); },
+            box, h - 1, row, pen, brush);
+    });
 }
 
 // Where an ellipse is drawn does not change its walk, so the walks of small
@@ -684,39 +522,32 @@ void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t w,
 // together with what drawing one in a single colour without clipping writes,
 // relative to its box: then such an ellipse is a few flat loops.
 constexpr int kKeptSide = 24;
-static_assert(kKeptSide < 32, "kept ellipses never move their clipped rows into a block");
 
 struct KeptEllipse {
     enum : uint8_t { kUnknown, kKept, kTooLong } state;
-    uint8_t rows, points, end;  // rows and points of the walk, its last row
+    uint8_t rows;
     struct {
         uint8_t in, lo, hi;
         bool outline;
     } row[kKeptSide / 2 + 2];
-    uint8_t point[kKeptSide + 2];
     // In one colour: 16-byte stores and single pixels, as offsets for the
-    // surface stride last drawn on, and the point list's x coordinates from
-    // entry point_first on, minus the box's left.
+    // surface stride last drawn on.
     ptrdiff_t stride;
     std::vector<int32_t> quad_at, pixel_at;
-    int point_first;
-    std::vector<int16_t> point_x;
 
     EllipseRow walk_row(int i, int64_t h) const {
         return EllipseRow{h / 2 + i, row[i].in, row[i].lo, row[i].hi, row[i].outline};
     }
-    template <class RowFn, class PointFn>
-    int64_t walk(int64_t h, RowFn&& row_fn, PointFn&& point_fn) const {
+    template <class RowFn>
+    void walk(int64_t h, RowFn&& row_fn) const {
         for (int i = 0; i < rows; i++) row_fn(walk_row(i, h));
-        for (int i = 0; i < points; i++) point_fn(point[i]);
-        return end;
     }
 };
 
 KeptEllipse g_kept[kKeptSide + 1][kKeptSide + 1];
 
-// The painting and point list of a kept ellipse in one colour, made by the
-// same code that draws any other ellipse.
+// The painting of a kept ellipse in one colour, made by the same code that
+// draws any other ellipse.
 void record_solid(KeptEllipse& k, int64_t w, int64_t h, ptrdiff_t stride) {
     const Box box{0, 0, w, h};
     const uint32_t one = 1;
@@ -733,65 +564,33 @@ void record_solid(KeptEllipse& k, int64_t w, int64_t h, ptrdiff_t stride) {
         }
     };
     for (int i = 0; i < k.rows; i++) paint_ellipse_row(record, box, h - 1, k.walk_row(i, h), &one, &one);
-
-    int32_t quadrant_x[std::size(k.point)];
-    for (int i = 0; i < k.points; i++) quadrant_x[i] = static_cast<int32_t>(w - 1 - k.point[i]);
-    int32_t words[4 * kTrackedUnits];
-    std::fill(std::begin(words), std::end(words), INT32_MIN);
-    write_point_list(Block{words, static_cast<int>(w + h), 0}, box, w, h, k.points, quadrant_x);
-    k.point_first = static_cast<int>(2 * ((w + h) / 2));
-    k.point_x.clear();
-    for (int j = k.point_first; j < 2 * (w + h) && words[2 * j] != INT32_MIN; j++)
-        k.point_x.push_back(static_cast<int16_t>(words[2 * j]));
 }
 
 // The kept walk of a w x h ellipse, null if it is not kept.
-const KeptEllipse* kept_ellipse(int64_t w, int64_t h) {
+KeptEllipse* kept_ellipse(int64_t w, int64_t h) {
     if (w > kKeptSide || h > kKeptSide) return nullptr;
     KeptEllipse& k = g_kept[w][h];
     if (k.state == KeptEllipse::kUnknown) {
-        int rows = 0, points = 0;
-        const int64_t end = walk_ellipse(
-            w, h,
-            [&](const EllipseRow& r) {
-                if (rows < int(std::size(k.row))) k.row[rows] = {uint8_t(r.in), uint8_t(r.lo), uint8_t(r.hi), r.outline};
-                rows++;
-            },
-            [&](int64_t inset) {
-                if (points < int(std::size(k.point))) k.point[points] = uint8_t(inset);
-                points++;
-            });
-        const bool fits = rows <= int(std::size(k.row)) && points <= int(std::size(k.point));
-        k.rows = uint8_t(rows);
-        k.points = uint8_t(points);
-        k.end = uint8_t(end);
-        k.state = fits ? KeptEllipse::kKept : KeptEllipse::kTooLong;
+        int rows = 0;
+        walk_ellipse(w, h, [&](const EllipseRow& r) {
+            if (rows < int(std::size(k.row))) k.row[rows] = {uint8_t(r.in), uint8_t(r.lo), uint8_t(r.hi), r.outline};
+            rows++;
+        });
+        k.rows = uint8_t(std::min<int>(rows, 255));
+        k.state = rows <= int(std::size(k.row)) ? KeptEllipse::kKept : KeptEllipse::kTooLong;
     }
     return k.state == KeptEllipse::kKept ? &k : nullptr;
 }
 
-// A kept ellipse in one colour, wholly inside the area: the same writes as
+// A kept ellipse in one colour, wholly inside the surface: the same writes as
 // draw_ellipse, from the kept lists.
-void draw_kept_solid(const Surface& s, const Area& area, const Box& box, int64_t w, int64_t h, uint32_t pixel,
-                     const Block& points, KeptEllipse& k) {
+void draw_kept_solid(const Surface& s, const Box& box, int64_t w, int64_t h, uint32_t pixel, KeptEllipse& k) {
     if (k.stride != s.stride) record_solid(k, w, h, s.stride);
-    const Block rows = take_block(h);
-    if (int32_t* const r = rows.words) {
-        for (int i = 0; i < k.rows && h / 2 + i <= h - 1; i++) {
-            r[4 * (h / 2 + i)] = static_cast<int32_t>(box.left + k.row[i].in);
-            r[4 * (h / 2 + i) + 2] = static_cast<int32_t>(box.right - k.row[i].in);
-        }
-    }
     typedef uint32_t Quad __attribute__((vector_size(16)));
     const Quad q = {pixel, pixel, pixel, pixel};
     uint32_t* const origin = s.bits + static_cast<ptrdiff_t>(box.top) * s.stride + box.left;
     for (int32_t at : k.quad_at) memcpy(origin + at, &q, 16);
     for (int32_t at : k.pixel_at) origin[at] = pixel;
-    if (rows.words) paint_stale_rows(s, area, box, h, k.end, rows.words, pixel);
-    if (points.words)
-        for (size_t i = 0; i < k.point_x.size(); i++)
-            points.words[2 * (k.point_first + i)] = static_cast<int32_t>(box.left + k.point_x[i]);
-    give_back(rows);
 }
 
 }  // namespace
@@ -848,39 +647,18 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
         raster_rectangle(s, clip, box, pen, brush);
         return;
     }
-    if (w > kMaxEllipseSide || h > kMaxEllipseSide) return;
+    if (w > kMaxEllipseSide || h > kMaxEllipseSide || (!pen && !brush)) return;
     const Area a = area_of(s, clip);
-    // The point list is taken first and given back last, around the region.
-    const Block points = take_block(w + h);
-    if (KeptEllipse* k = const_cast<KeptEllipse*>(kept_ellipse(w, h))) {
+    if (is_empty(a)) return;
+    if (KeptEllipse* k = kept_ellipse(w, h)) {
         if (pen && brush && *pen == *brush && b.left >= a.left && b.top >= a.top && b.right <= a.right &&
             b.bottom <= a.bottom)
-            draw_kept_solid(s, a, b, w, h, *pen, points, *k);
+            draw_kept_solid(s, b, w, h, *pen, *k);
         else
-            draw_ellipse(s, a, b, w, h, pen, brush, points,
-                         [&](auto&& row, auto&& point) { return k->walk(h, row, point); });
+            draw_ellipse(s, a, b, h, pen, brush, [&](auto&& row) { k->walk(h, row); });
     } else {
-        draw_ellipse(s, a, b, w, h, pen, brush, points,
-                     [&](auto&& row, auto&& point) { return walk_ellipse(w, h, row, point); });
+        draw_ellipse(s, a, b, h, pen, brush, [&](auto&& row) { walk_ellipse(w, h, row); });
     }
-    give_back(points);
-}
-
-void raster_reset_scratch() { memset(g_scratch, 0, sizeof(g_scratch)); }
-
-RECT raster_narrow_ellipse_bounds(const RECT& box) {
-    int64_t left = box.left, right = box.right;
-    // A narrow ellipse copies its last rows from the recycled block it will be
-    // given (the same one before and after it is drawn), wherever they lie.
-    const int64_t w = right - left, h = int64_t(box.bottom) - box.top;
-    if (const int32_t* rows = peek_block(h)) {
-        for (int64_t row = inside_walk_end(w, h) + 1; row < h; row++) {
-            if (rows[4 * row] >= rows[4 * row + 2]) continue;
-            left = std::min<int64_t>(left, rows[4 * row]);
-            right = std::max<int64_t>(right, rows[4 * row + 2]);
-        }
-    }
-    return RECT{static_cast<LONG>(left), box.top, static_cast<LONG>(right), box.bottom};
 }
 
 RECT raster_far_line_bounds(POINT from, POINT to) {
