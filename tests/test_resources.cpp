@@ -13,12 +13,12 @@
 #include <win32_host.h>
 #include <windows.h>
 
-#include "../platform/src/handles.h"
-#include "../platform/src/user/dialog_template.h"
-#include "../platform/src/user/icon_image.h"
-#include "../platform/src/user/menu_template.h"
-#include "../platform/src/user/resfile.h"
-#include "../platform/src/user/resource_data.h"
+#include "handles.h"
+#include "res/dialog_template.h"
+#include "res/icon_image.h"
+#include "res/menu_template.h"
+#include "res/resfile.h"
+#include "res/resource_data.h"
 #include "resource.h"
 
 extern "C" {

@@ -5,7 +5,6 @@
 #include <win32_host.h>
 
 #include "backend/backend.h"
-#include "user/user_private.h"
 
 namespace plat {
 
@@ -19,6 +18,13 @@ int64_t g_virtual_now = 0;
 int64_t clock_now_ms() { return g_virtual ? g_virtual_now : backend().now_ms(); }
 
 bool clock_is_virtual() { return g_virtual; }
+
+bool clock_set_virtual(bool enable) {
+    if (enable == g_virtual) return false;
+    g_virtual = enable;
+    g_virtual_now = 0;
+    return true;
+}
 
 bool clock_wait_until(int64_t deadline_ms) {
     if (!g_virtual) return backend().wait(deadline_ms);
@@ -45,14 +51,6 @@ void clock_sleep(uint32_t ms) {
 using namespace plat;
 
 extern "C" {
-
-void host_use_virtual_clock(BOOL enable) {
-    if (bool(enable) == g_virtual) return;
-    int64_t before = clock_now_ms();
-    g_virtual = enable;
-    g_virtual_now = 0;
-    timers_shift(clock_now_ms() - before);
-}
 
 BOOL host_advance_clock(DWORD ms) {
     if (!g_virtual) return FALSE;

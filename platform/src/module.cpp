@@ -74,6 +74,18 @@ const res::ResEntry* entry_of(const Module* m, HRSRC resource) {
 
 Module* module_from_handle(HMODULE h) { return handle_cast<Module>(h ? h : main_module()); }
 
+void* module_find_shared(HMODULE module, const void* resource) {
+    const Module* m = module_from_handle(module);
+    if (!m) return nullptr;
+    for (const Module::Shared& s : m->shared)
+        if (s.resource == resource && handle_lookup(s.handle)) return s.handle;
+    return nullptr;
+}
+
+void module_share(HMODULE module, const void* resource, void* handle) {
+    if (Module* m = module_from_handle(module)) m->shared.push_back(Module::Shared{resource, handle});
+}
+
 }  // namespace plat
 
 using namespace plat;
@@ -184,6 +196,6 @@ extern "C" BOOL host_free_module(HMODULE module) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    icon_release_module(module);
+    for (const Module::Shared& s : m->shared) handle_free(s.handle);
     return handle_free(module) ? TRUE : FALSE;
 }

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "handles.h"
-#include "user/resfile.h"
+#include "res/resfile.h"
 
 namespace plat {
 
@@ -18,12 +18,22 @@ struct Module : Object {
     const uint8_t* data = nullptr;  // the .res file; null: no resources
     size_t size = 0;
     std::vector<res::ResEntry> entries;
+    // Objects loaded from the module's resources to be shared (LR_SHARED
+    // icons), each with the resource it came from; freed with the module.
+    struct Shared {
+        const void* resource;
+        void* handle;
+    };
+    std::vector<Shared> shared;
 };
 
 // The module behind `h`, NULL meaning the main one; null if `h` is invalid.
 Module* module_from_handle(HMODULE h);
 
-// Forgets what was cached for a module about to be freed (its shared icons).
-void icon_release_module(HMODULE module);
+// The shared object made from `resource` of `module`, or null.
+void* module_find_shared(HMODULE module, const void* resource);
+// Hands `handle`, made from `resource`, to `module`: found again by
+// module_find_shared and freed when the module is.
+void module_share(HMODULE module, const void* resource, void* handle);
 
 }  // namespace plat

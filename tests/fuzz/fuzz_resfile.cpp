@@ -7,11 +7,11 @@
 
 #include <vector>
 
-#include "user/dialog_template.h"
-#include "user/icon_image.h"
-#include "user/menu_template.h"
-#include "user/resfile.h"
-#include "user/resource_data.h"
+#include "res/dialog_template.h"
+#include "res/icon_image.h"
+#include "res/menu_template.h"
+#include "res/resfile.h"
+#include "res/resource_data.h"
 
 namespace {
 

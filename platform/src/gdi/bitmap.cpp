@@ -25,6 +25,14 @@ Bitmap* new_bitmap(int width, int height, uint32_t fill) {
 
 Bitmap* gdi_new_surface(int width, int height, uint32_t fill) { return new_bitmap(width, height, fill); }
 
+void gdi_free_surface(Bitmap* surface) { delete surface; }
+
+const uint32_t* gdi_surface_pixels(const Bitmap* surface, int* width, int* height) {
+    *width = surface->width;
+    *height = surface->height;
+    return surface->bits.data();
+}
+
 void gdi_resize_surface(Bitmap* bm, int width, int height, uint32_t fill) {
     bm->width = std::max(width, 0);
     bm->height = std::max(height, 0);

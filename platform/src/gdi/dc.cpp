@@ -58,6 +58,14 @@ HDC gdi_create_window_dc(HWND window, Bitmap* surface, const RECT& bounds) {
     return h;
 }
 
+bool gdi_window_dc_of(HDC hdc, HWND* window, RECT* bounds) {
+    const Dc* dc = handle_cast<Dc>(hdc);
+    if (!dc || dc->memory) return false;
+    *window = dc->window;
+    *bounds = dc->bounds;
+    return true;
+}
+
 void gdi_delete_window_dc(HDC hdc) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc || dc->memory) return;

@@ -60,6 +60,10 @@ void gdi_retain(HGDIOBJ obj) { gdi_retain(gdi_lookup(obj)); }
 
 void gdi_release(HGDIOBJ obj) { gdi_release(gdi_lookup(obj)); }
 
+void gdi_make_permanent(HGDIOBJ obj) {
+    if (GdiObject* o = gdi_lookup(obj)) o->stock = true;
+}
+
 }  // namespace plat
 
 using namespace plat;

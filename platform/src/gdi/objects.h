@@ -148,18 +148,4 @@ inline void gdi_release(GdiObject* obj) {
 void gdi_retain(HGDIOBJ obj);
 void gdi_release(HGDIOBJ obj);
 
-// Window DCs (for USER): a DC drawing on `surface`, limited to `bounds`.
-HDC gdi_create_window_dc(HWND window, Bitmap* surface, const RECT& bounds);
-
-// A bitmap object not in the handle table's count of user objects, for window surfaces.
-Bitmap* gdi_new_surface(int width, int height, uint32_t fill);
-void gdi_resize_surface(Bitmap* surface, int width, int height, uint32_t fill);
-
-}  // namespace plat
-
-namespace plat {
-
-// Ends a DC made by gdi_create_window_dc (ReleaseDC/EndPaint).
-void gdi_delete_window_dc(HDC dc);
-
 }  // namespace plat

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "gdi/surface.h"
+
 namespace plat {
 
 struct Surface {
@@ -20,13 +22,6 @@ struct Surface {
     int stride;  // pixels per row
 };
 
-// COLORREF (0x00BBGGRR) to surface pixel (0x00RRGGBB).
-inline uint32_t pixel_from_colorref(COLORREF c) {
-    return ((c & 0xff) << 16) | (c & 0xff00) | ((c >> 16) & 0xff);
-}
-inline COLORREF colorref_from_pixel(uint32_t p) {
-    return ((p & 0xff) << 16) | (p & 0xff00) | ((p >> 16) & 0xff);
-}
 
 // Fills the half-open rectangle r (left/top inclusive, right/bottom exclusive).
 void raster_fill(const Surface& s, const RECT& clip, const RECT& r, uint32_t pixel);

@@ -2,7 +2,7 @@
 // DestroyAcceleratorTable.
 #include "user/accel.h"
 
-#include "user/resource_data.h"
+#include "res/resource_data.h"
 
 using namespace plat;
 

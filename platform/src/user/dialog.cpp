@@ -6,7 +6,7 @@
 #include <string>
 
 #include "backend/backend.h"
-#include "user/dialog_template.h"
+#include "res/dialog_template.h"
 #include "user/menu.h"
 #include "user/user_private.h"
 

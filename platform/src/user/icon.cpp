@@ -8,7 +8,7 @@
 #include <win32_host.h>
 
 #include "module.h"
-#include "user/resource_data.h"
+#include "res/resource_data.h"
 
 namespace plat {
 
@@ -17,20 +17,8 @@ namespace {
 constexpr int kScreenDepth = 32;  // the bit depth images are matched against
 constexpr int kCursorSize = 32;   // SM_CXCURSOR, SM_CYCURSOR
 
-// Icons loaded with LR_SHARED from modules, and the system's cursor. They
-// live until their module goes (the main module's, with the process), so the
-// list is never destroyed and keeps pointers to them.
-std::vector<Icon*>& shared_icons() {
-    static std::vector<Icon*>* list = new std::vector<Icon*>;
-    return *list;
-}
+// The system's cursor, shared and never destroyed.
 Icon* g_arrow = nullptr;
-
-HICON find_shared(HMODULE module, const void* resource) {
-    for (Icon* icon : shared_icons())
-        if (icon->module == module && icon->resource == resource) return static_cast<HICON>(icon->handle);
-    return nullptr;
-}
 
 // The system's arrow: black outline, white inside, hot spot at the tip.
 HCURSOR arrow_cursor() {
@@ -96,7 +84,7 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
     if (!image_res) return nullptr;
     HMODULE owner = module ? module : GetModuleHandleA(nullptr);
     if (flags & LR_SHARED) {
-        if (HICON h = find_shared(owner, image_res)) return h;
+        if (HICON h = static_cast<HICON>(module_find_shared(owner, image_res))) return h;
     }
     const uint8_t* bits = static_cast<const uint8_t*>(LockResource(LoadResource(module, image_res)));
     size_t size = SizeofResource(module, image_res);
@@ -139,11 +127,9 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
     icon->hotspot = hotspot;
     if (flags & LR_SHARED) {
         icon->shared = true;
-        icon->module = owner;
-        icon->resource = image_res;
     }
     HICON h = static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
-    if (h && (flags & LR_SHARED)) shared_icons().push_back(icon);
+    if (h && (flags & LR_SHARED)) module_share(owner, image_res, h);
     return h;
 }
 
@@ -153,18 +139,6 @@ HBITMAP make_bitmap(int width, int height, const std::vector<uint32_t>& pixels) 
 }
 
 }  // namespace
-
-void icon_release_module(HMODULE module) {
-    std::vector<Icon*>& list = shared_icons();
-    for (auto it = list.begin(); it != list.end();) {
-        if ((*it)->module == module) {
-            handle_free((*it)->handle);
-            it = list.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
 
 }  // namespace plat
 

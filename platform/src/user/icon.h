@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "handles.h"
-#include "user/icon_image.h"
+#include "res/icon_image.h"
 
 namespace plat {
 
@@ -13,11 +13,9 @@ struct Icon : Object {
     bool is_icon = true;
     POINT hotspot = {0, 0};
     IconImage image;
-    // Shared (LoadIcon, LoadCursor, LR_SHARED) icons are found again by
-    // module and image resource, and DestroyIcon leaves them alone.
+    // Shared (LoadIcon, LoadCursor, LR_SHARED) icons belong to their module,
+    // which finds them again and frees them; DestroyIcon leaves them alone.
     bool shared = false;
-    HMODULE module = nullptr;
-    const void* resource = nullptr;
 };
 
 }  // namespace plat

@@ -6,24 +6,10 @@
 
 #include <win32_host.h>
 
-#include "user/menu_template.h"
-#include "user/resfile.h"
+#include "res/menu_template.h"
+#include "res/resfile.h"
 
 namespace plat {
-
-namespace {
-
-// The code point starting at s[i] (already known to be valid UTF-8 from the
-// converter that produced the text).
-UINT decode_utf8_at(const std::string& s, size_t i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-    UINT cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
-    for (int k = 1; k <= extra && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-    return cp;
-}
-
-}  // namespace
 
 int mnemonic_offset(const std::string& t) {
     for (size_t i = 0; i + 1 < t.size(); ++i) {
@@ -38,7 +24,11 @@ namespace {
 
 void find_mnemonic(MenuItem& item) {
     item.mnemonic_offset = mnemonic_offset(item.text);
-    if (item.mnemonic_offset >= 0) item.mnemonic = decode_utf8_at(item.text, size_t(item.mnemonic_offset));
+    if (item.mnemonic_offset >= 0) {
+        size_t used;
+        item.mnemonic = res::utf8_decode(item.text.data() + item.mnemonic_offset,
+                                         item.text.size() - size_t(item.mnemonic_offset), &used);
+    }
 }
 
 void destroy_menu(HMENU handle, int depth) {

@@ -45,10 +45,10 @@ bool release_window_dc(Window* w, HDC dc) {
     auto it = std::find(w->dcs.begin(), w->dcs.end(), dc);
     if (it == w->dcs.end()) return false;
     w->dcs.erase(it);
-    if (Dc* d = handle_cast<Dc>(dc)) {
-        RECT client = w->client_size(), drawn;
-        if (IntersectRect(&drawn, &d->bounds, &client)) backend().surface_updated(w->hwnd(), drawn);
-    }
+    HWND owner;
+    RECT bounds, client = w->client_size(), drawn;
+    if (gdi_window_dc_of(dc, &owner, &bounds) && IntersectRect(&drawn, &bounds, &client))
+        backend().surface_updated(w->hwnd(), drawn);
     gdi_delete_window_dc(dc);
     return true;
 }
@@ -201,23 +201,29 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
         gdi_delete_window_dc(dc);
         return 1;
     }
-    Dc* d = handle_cast<Dc>(dc);
-    Window* w = d ? win_find(d->window) : nullptr;
+    HWND owner;
+    RECT bounds;
+    Window* w = gdi_window_dc_of(dc, &owner, &bounds) ? win_find(owner) : nullptr;
     return w && release_window_dc(w, dc) ? 1 : 0;
 }
 
 const DWORD* host_window_pixels(HWND window, int* width, int* height) {
     Window* w = win_get(window);
     if (!w) return nullptr;
-    if (width) *width = w->surface->width;
-    if (height) *height = w->surface->height;
-    return w->surface->bits.data();
+    int w_, h_;
+    const uint32_t* bits = gdi_surface_pixels(w->surface, &w_, &h_);
+    if (width) *width = w_;
+    if (height) *height = h_;
+    return reinterpret_cast<const DWORD*>(bits);
 }
 
 COLORREF host_window_pixel(HWND window, int x, int y) {
     Window* w = win_get(window);
-    if (!w || x < 0 || y < 0 || x >= w->surface->width || y >= w->surface->height) return CLR_INVALID;
-    return colorref_from_pixel(w->surface->bits[size_t(y) * size_t(w->surface->width) + size_t(x)]);
+    if (!w) return CLR_INVALID;
+    int width, height;
+    const uint32_t* bits = gdi_surface_pixels(w->surface, &width, &height);
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    return colorref_from_pixel(bits[size_t(y) * size_t(width) + size_t(x)]);
 }
 
 }  // extern "C"

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
-#include "user/resfile.h"
-#include "user/resource_data.h"
+#include "res/resfile.h"
+#include "res/resource_data.h"
 
 using namespace plat;
 

@@ -3,7 +3,6 @@
 // statics load their icon by resource id and take its size.
 #include <win32_host.h>
 
-#include "gdi/raster.h"
 #include "user/user_private.h"
 
 namespace plat {

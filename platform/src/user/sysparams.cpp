@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "backend/backend.h"
-#include "gdi/objects.h"
+#include "gdi/surface.h"
 #include "user/nonclient.h"
 
 namespace plat {
@@ -87,9 +87,9 @@ HBRUSH WINAPI GetSysColorBrush(int index) {
     if (index < 0 || index >= COLOR_COUNT) return nullptr;
     // Shared brushes that DeleteObject leaves alone, as on the platform.
     static HBRUSH brushes[COLOR_COUNT];
-    if (!handle_cast<Brush>(brushes[index])) {
+    if (GetObjectType(brushes[index]) != OBJ_BRUSH) {
         brushes[index] = CreateSolidBrush(kSysColors[index]);
-        if (Brush* brush = handle_cast<Brush>(brushes[index])) brush->stock = true;
+        gdi_make_permanent(brushes[index]);
     }
     return brushes[index];
 }

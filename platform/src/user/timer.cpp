@@ -7,6 +7,8 @@
 // in Wine's order: the one set or restarted last comes first.
 #include <algorithm>
 
+#include <win32_host.h>
+
 #include "clock.h"
 #include "user/user_private.h"
 
@@ -88,6 +90,12 @@ void timers_reset() { g_timers.clear(); }
 using namespace plat;
 
 extern "C" {
+
+// The clock's owner is the kernel; pending timers keep their remaining time.
+void host_use_virtual_clock(BOOL enable) {
+    const int64_t before = clock_now_ms();
+    if (clock_set_virtual(enable)) timers_shift(clock_now_ms() - before);
+}
 
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     if (window && !win_get(window)) return 0;

@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "gdi/objects.h"
+#include "gdi/surface.h"
 #include "handles.h"
 
 namespace plat {

@@ -86,7 +86,7 @@ void send_destroy(HWND hwnd) {
 
 }  // namespace
 
-Window::~Window() { delete surface; }
+Window::~Window() { gdi_free_surface(surface); }
 
 Window* win_find(HWND window) { return handle_cast<Window>(window); }
 

@@ -21,8 +21,9 @@ void fit_surface(Window* w) {
     RECT size = w->client_size();
     int width = std::min<int>(size.right, kMaxSurfaceSide);
     int height = std::min<int>(size.bottom, kMaxSurfaceSide);
-    if (w->surface->width != width || w->surface->height != height)
-        gdi_resize_surface(w->surface, width, height, kSurfaceFill);
+    int old_width, old_height;
+    gdi_surface_pixels(w->surface, &old_width, &old_height);
+    if (old_width != width || old_height != height) gdi_resize_surface(w->surface, width, height, kSurfaceFill);
 }
 
 POINT parent_origin(const Window* w) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "res/utf8.h"
+
 namespace plat::res {
 
 // A resource type or name: a 16-bit number or a string (UTF-16, as stored).
@@ -50,8 +52,6 @@ enum class ResError {
     BadHeader,    // header size smaller than its fields, or names not fitting it
     TooLarge,     // a size field beyond what the file could hold
 };
-
-const char* res_error_name(ResError e);
 
 // Parses a whole .res file into `entries` (the leading empty entry left out).
 // On failure `entries` is cleared and `error_offset` (if given) receives the
@@ -101,16 +101,5 @@ private:
     size_t size_;
     size_t pos_ = 0;
 };
-
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD, as the system's
-// converter does.
-std::string utf8_from_utf16(const std::u16string& s);
-std::string utf8_from_utf16(const uint8_t* le_units, size_t count);
-// UTF-8 to UTF-16; malformed sequences become U+FFFD.
-std::u16string utf16_from_utf8(const char* s, size_t length);
-
-// Length of the longest prefix of `s` no longer than `max_bytes` that ends on
-// a character boundary.
-size_t utf8_fit(const std::string& s, size_t max_bytes);
 
 }  // namespace plat::res

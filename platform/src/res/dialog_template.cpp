@@ -1,6 +1,6 @@
-#include "user/dialog_template.h"
+#include "res/dialog_template.h"
 
-#include "user/resfile.h"
+#include "res/resfile.h"
 
 namespace plat {
 

@@ -1,6 +1,6 @@
-#include "user/icon_image.h"
+#include "res/icon_image.h"
 
-#include "user/resfile.h"
+#include "res/resfile.h"
 
 namespace plat {
 

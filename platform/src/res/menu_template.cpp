@@ -1,6 +1,6 @@
-#include "user/menu_template.h"
+#include "res/menu_template.h"
 
-#include "user/resfile.h"
+#include "res/resfile.h"
 
 namespace plat {
 

@@ -1,8 +1,8 @@
-#include "user/resource_data.h"
+#include "res/resource_data.h"
 
 #include <stdlib.h>
 
-#include "user/resfile.h"
+#include "res/resfile.h"
 
 namespace plat::res {
 
