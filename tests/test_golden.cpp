@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "test_support.h"
 
@@ -76,5 +77,32 @@ INSTANTIATE_TEST_SUITE_P(Wine, GoldenCanvas, testing::Values("ume-102", "take-2"
                                  if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
+
+// A long run of frames (tests/wine_ref/raster_ref.cpp, animation_run): the
+// hash of each frame's 320 x 320 corner as the platform's GDI drew it.
+TEST(GoldenRun, FrameHashesOfALongMixedRun) {
+    std::vector<uint32_t> expected;
+    std::ifstream in(std::string(TEST_DATA_DIR) + "/raster_ref/raster_run.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        unsigned frame = 0, hash = 0;
+        if (line[0] != '#' && sscanf(line.c_str(), "%u %x", &frame, &hash) == 2 && frame == expected.size() + 1)
+            expected.push_back(hash);
+    }
+    ASSERT_EQ(expected.size(), 266u) << "reference run missing or incomplete in " << TEST_DATA_DIR;
+
+    reset_animation();
+    size_t compared = 0;
+    run_script("matsu 150 take 3 matsu 2 ume 1 matsu 40 ume 5 matsu 30 take 5 matsu 30", [&](int n) {
+        const Image canvas = canvas_pixels();
+        uint32_t hash = 2166136261u;  // FNV-1a
+        for (int y = 0; y < 320; y++)
+            for (int x = 0; x < 320; x++) hash = (hash ^ canvas.pixels[size_t(y) * canvas.width + x]) * 16777619u;
+        ASSERT_LE(size_t(n), expected.size());
+        EXPECT_EQ(hash, expected[n - 1]) << "frame " << n;
+        ++compared;
+    });
+    EXPECT_EQ(compared, expected.size());
+}
 
 }  // namespace

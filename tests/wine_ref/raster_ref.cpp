@@ -288,15 +288,13 @@ void clipped_section() {
 // Frames the way an animation draws them, on a 1200 x 800 bitmap compatible
 // with the screen: a black fill, a 20 x 20 grid of small lines, rectangles or
 // ellipses, then a disc growing by one pixel per frame. Each shape gets a new
-// pen (and brush), deleted while still selected. Sizes and colours come from a plain LCG; the frame's hash covers
-// the 320 x 320 corner where everything is drawn.
+// pen (and brush), deleted while still selected. Sizes and colours come
+// from rand(), as in the program; the frame's hash covers the 320 x 320
+// corner where everything is drawn.
 const char kRunScript[] = "m150 t3 m2 u1 m40 u5 m30 t5 m30";
 
-unsigned g_run_state = 1;
-int run_random() {
-    g_run_state = g_run_state * 214013u + 2531011u;
-    return (g_run_state >> 16) & 0x7fff;
-}
+// The program's random source is the C runtime's rand(), never seeded.
+int run_random() { return rand(); }
 
 COLORREF run_colour() {
     int r = run_random() % 256, g = run_random() % 256, b = run_random() % 256;
