@@ -43,7 +43,7 @@ LRESULT CALLBACK driver_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 
 // Runs app_main with the driver's steps; returns its exit code.
 int run_program(std::vector<Step> steps) {
-    host_reset_windows();
+    host_reset_process();
     host_use_virtual_clock(TRUE);
     Driver driver;
     driver.steps = std::move(steps);
@@ -62,8 +62,7 @@ int run_program(std::vector<Step> steps) {
     int code = app_main(GetModuleHandleA(NULL), NULL, const_cast<char*>(""), SW_SHOWDEFAULT);
     EXPECT_EQ(driver.next, driver.steps.size()) << "the program ended before the script did";
     g_driver = nullptr;
-    host_reset_windows();
-    host_use_virtual_clock(FALSE);
+    host_reset_process();
     return code;
 }
 
@@ -224,7 +223,7 @@ TEST(Program, AltQuestionMarkOpensTheAboutBoxWhileTheAnimationGoesOn) {
 LRESULT CALLBACK refusing_proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_CREATE ? -1 : 0; }
 
 TEST(Program, ReturnsZeroAtOnceWhenTheWindowCannotBeCreated) {
-    host_reset_windows();
+    host_reset_process();
     // A class "MY" that refuses its windows: the program's own registration
     // fails and its window creation with it.
     WNDCLASSEXA wc = {};
@@ -237,7 +236,7 @@ TEST(Program, ReturnsZeroAtOnceWhenTheWindowCannotBeCreated) {
     EXPECT_EQ(main_window(), nullptr);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE));
-    host_reset_windows();
+    host_reset_process();
 }
 
 }  // namespace

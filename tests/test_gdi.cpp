@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <win32_host.h>
 
 #include <vector>
 
@@ -282,4 +283,22 @@ TEST(GdiEllipse, PixelsDependOnlyOnTheShapeNotOnWhatWasDrawnBefore) {
             EXPECT_EQ(bits_of(target, 48, 48), want) << "probe " << box.left << "," << box.top << " round " << round;
         }
     }
+}
+
+TEST(HostReset, LeavesNoGdiObjectModuleOrVirtualClockBehind) {
+    HDC dc = CreateCompatibleDC(NULL);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
+    SelectObject(dc, pen);
+    DeleteObject(pen);  // still selected: deferred
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
+    HMODULE module = host_create_module(nullptr, 0);
+    host_use_virtual_clock(TRUE);
+    host_advance_clock(5000);
+    host_reset_process();
+    EXPECT_EQ(live_objects(), 0u);
+    EXPECT_EQ(GetObjectType(dc), 0u);
+    EXPECT_EQ(GetObjectType(bitmap), 0u);
+    EXPECT_FALSE(host_free_module(module));
+    EXPECT_FALSE(host_advance_clock(1)) << "back on the real clock";
+    EXPECT_NE(GetStockObject(BLACK_PEN), nullptr);
 }

@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "gdi/raster.h"
+#include <win32_host.h>
 
 #include <gtest/gtest.h>
 
@@ -24,11 +24,13 @@ HWND animation_window() {
     wc.lpszClassName = "animation-test";
     RegisterClassExA(&wc);
     window = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 200, 200, NULL, NULL, wc.hInstance, NULL);
-    if (!g_canvas_dc) create_canvas(window);
+    create_canvas(window);
     return window;
 }
 
 void reset_animation() {
+    host_reset_process();
+    g_canvas_dc = NULL;
     animation_window();
     rand_state = 1;
     pattern = PatternUme;

@@ -59,7 +59,7 @@ inline const Seen* last_seen(HWND window, UINT message) {
 class UserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host_reset_windows();
+        host_reset_process();
         host_use_virtual_clock(TRUE);
         g_seen.clear();
         g_answer = nullptr;
@@ -68,8 +68,7 @@ protected:
 
     void TearDown() override {
         g_answer = nullptr;
-        host_reset_windows();
-        host_use_virtual_clock(FALSE);
+        host_reset_process();
     }
 
     static ATOM register_class(const char* name, HBRUSH background, LPCSTR menu = nullptr) {

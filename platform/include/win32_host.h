@@ -111,10 +111,12 @@ COLORREF host_window_pixel(HWND window, int x, int y);
 
 // ---- Reset -----------------------------------------------------------------
 
-// Forgets every window (without sending messages), window class, queued and
-// posted message, quit request, timer, focus and key state, as at process
-// start. The clock is left as it is.
-void host_reset_windows(void);
+// Back to the state of process start, for tests: forgets every window
+// (without sending messages), window class, queued and posted message, quit
+// request, timer, focus and key state; deletes every DC and GDI object but
+// the stock ones, and every module made by host_create_module; puts the
+// clock back on the real one.
+void host_reset_process(void);
 
 #ifdef __cplusplus
 }

@@ -34,6 +34,15 @@ size_t handle_count(ObjType type) {
     return n;
 }
 
+std::vector<void*> handle_list_owned(ObjType type) {
+    std::vector<void*> list;
+    for (uint32_t i = 1; i < g_handle_table.used; i++) {
+        const HandleSlot& s = g_handle_slots[i];
+        if (s.type == type && !s.object->stock) list.push_back(s.object->handle);
+    }
+    return list;
+}
+
 size_t handle_count_gdi_owned() {
     size_t n = 0;
     for (uint32_t i = 1; i < g_handle_table.used; i++) {

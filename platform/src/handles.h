@@ -6,6 +6,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <vector>
+
 namespace plat {
 
 enum class ObjType : uint8_t {
@@ -97,6 +99,8 @@ bool handle_free(const void* h);
 // counted when asked, which is rare, rather than on every allocation.
 size_t handle_count(ObjType type);
 size_t handle_count_gdi_owned();
+// The handles of live objects of one type, stock ones left out.
+std::vector<void*> handle_list_owned(ObjType type);
 
 // The slot `h` names if it is live; null otherwise.
 inline const HandleSlot* handle_slot(const void* h) {

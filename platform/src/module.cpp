@@ -74,6 +74,10 @@ const res::ResEntry* entry_of(const Module* m, HRSRC resource) {
 
 Module* module_from_handle(HMODULE h) { return handle_cast<Module>(h ? h : main_module()); }
 
+void modules_reset() {
+    for (void* m : handle_list_owned(ObjType::Module)) host_free_module(static_cast<HMODULE>(m));
+}
+
 void* module_find_shared(HMODULE module, const void* resource) {
     const Module* m = module_from_handle(module);
     if (!m) return nullptr;

@@ -30,6 +30,9 @@ struct Module : Object {
 // The module behind `h`, NULL meaning the main one; null if `h` is invalid.
 Module* module_from_handle(HMODULE h);
 
+// Frees every module made by host_create_module, as at process start.
+void modules_reset();
+
 // The shared object made from `resource` of `module`, or null.
 void* module_find_shared(HMODULE module, const void* resource);
 // Hands `handle`, made from `resource`, to `module`: found again by

@@ -60,6 +60,13 @@ void gdi_retain(HGDIOBJ obj) { gdi_retain(gdi_lookup(obj)); }
 
 void gdi_release(HGDIOBJ obj) { gdi_release(gdi_lookup(obj)); }
 
+void gdi_reset() {
+    // DCs first: then nothing is selected and every object goes at once.
+    for (void* dc : handle_list_owned(ObjType::Dc)) DeleteDC(static_cast<HDC>(dc));
+    for (ObjType type : {ObjType::Bitmap, ObjType::Pen, ObjType::Brush, ObjType::Font})
+        for (void* obj : handle_list_owned(type)) DeleteObject(obj);
+}
+
 void gdi_make_permanent(HGDIOBJ obj) {
     if (GdiObject* o = gdi_lookup(obj)) o->stock = true;
 }

@@ -32,6 +32,10 @@ void gdi_delete_window_dc(HDC dc);
 // The window and bounds a window DC was made with; false for any other handle.
 bool gdi_window_dc_of(HDC dc, HWND* window, RECT* bounds);
 
+// Deletes every DC and GDI object but the stock ones, as at process start;
+// window DCs go with their windows first.
+void gdi_reset();
+
 // Makes a GDI object permanent, as stock objects are: DeleteObject leaves it.
 void gdi_make_permanent(HGDIOBJ object);
 

@@ -8,6 +8,8 @@
 #include <win32_host.h>
 
 #include "backend/backend.h"
+#include "clock.h"
+#include "module.h"
 #include "user/menu.h"
 #include "user/nonclient.h"
 #include "user/user_private.h"
@@ -477,7 +479,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
     }
 }
 
-void host_reset_windows(void) {
+void host_reset_process(void) {
     // Children before parents, so no release looks at a freed parent.
     std::vector<HWND> windows = g_windows;
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) release_window(*it);
@@ -488,6 +490,9 @@ void host_reset_windows(void) {
     focus_reset();
     input_reset();
     classes_reset();
+    gdi_reset();
+    modules_reset();
+    clock_set_virtual(false);
 }
 
 }  // extern "C"
