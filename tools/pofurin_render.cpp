@@ -128,14 +128,10 @@ Image window_image(HWND window) {
     return image;
 }
 
-// The program's own main window, made by the program's own start-up calls
+// The program's own main window, made by the program's own start-up
 // (without its message loop), so the canvas and timer are its own.
 HWND open_main_window() {
-    HINSTANCE instance = GetModuleHandleA(NULL);
-    LoadStringA(instance, RES_APP_TITLE, g_title, TEXT_BUFFER_SIZE);
-    LoadStringA(instance, RES_MAIN, g_window_class, TEXT_BUFFER_SIZE);
-    register_main_class(instance);
-    if (!create_main_window(instance, SW_SHOWNORMAL)) return NULL;
+    if (!start_program(GetModuleHandleA(NULL), SW_SHOWNORMAL)) return NULL;
     return FindWindowA(g_window_class, NULL);
 }
 

@@ -9,10 +9,7 @@ char g_window_class[TEXT_BUFFER_SIZE];
 int app_main(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command) {
     (void)previous_instance;
     (void)command_line;
-    LoadStringA(instance, RES_APP_TITLE, g_title, TEXT_BUFFER_SIZE);
-    LoadStringA(instance, RES_MAIN, g_window_class, TEXT_BUFFER_SIZE);
-    register_main_class(instance);
-    if (!create_main_window(instance, show_command)) return 0;
+    if (!start_program(instance, show_command)) return 0;
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(RES_MAIN));
 
     // Accelerators first, against the window the message is addressed to.
@@ -24,6 +21,14 @@ int app_main(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line
         }
     }
     return (int)message.wParam;
+}
+
+// Everything before the message loop: strings, class, the shown main window.
+BOOL start_program(HINSTANCE instance, int show_command) {
+    LoadStringA(instance, RES_APP_TITLE, g_title, TEXT_BUFFER_SIZE);
+    LoadStringA(instance, RES_MAIN, g_window_class, TEXT_BUFFER_SIZE);
+    register_main_class(instance);
+    return create_main_window(instance, show_command);
 }
 
 // Registers class "MY" with the main menu and the program's icons.

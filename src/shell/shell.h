@@ -14,6 +14,7 @@ extern char g_title[TEXT_BUFFER_SIZE];
 extern char g_window_class[TEXT_BUFFER_SIZE];
 
 int app_main(HINSTANCE instance, HINSTANCE previous_instance, LPSTR command_line, int show_command);
+BOOL start_program(HINSTANCE instance, int show_command);
 ATOM register_main_class(HINSTANCE instance);
 BOOL create_main_window(HINSTANCE instance, int show_command);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

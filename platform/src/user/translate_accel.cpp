@@ -15,7 +15,7 @@ constexpr LPARAM kAltContext = 0x20000000;
 // its position there.
 bool find_submenu(HMENU menu, HMENU submenu, HMENU* holder, int* position, int depth = 0) {
     Menu* m = handle_cast<Menu>(menu);
-    if (!m || depth > 16) return false;
+    if (!m || depth > kMaxMenuDepth) return false;
     for (size_t i = 0; i < m->items.size(); ++i) {
         if (m->items[i].submenu == submenu) {
             *holder = menu;
