@@ -1,5 +1,6 @@
 // TranslateAcceleratorA: key and character messages matched against an
 // accelerator table, turned into WM_COMMAND as a menu pick would be.
+#include "res/menu_template.h"
 #include "user/accel.h"
 #include "user/menu.h"
 #include "user/user_private.h"
