@@ -71,25 +71,24 @@ struct Pooled {
 };
 
 // A pen or brush keeps its colour as a surface pixel, ready to draw with.
-struct Pen final : GdiObject, Pooled<Pen> {
-    static constexpr ObjType kType = ObjType::Pen;
-    int style = PS_SOLID;
-    COLORREF color = 0;
-    uint32_t pixel = 0;
+template <class T, ObjType kind, int null_style>
+struct SolidObject : GdiObject, Pooled<T> {
+    static constexpr ObjType kType = kind;
+    int style;
+    COLORREF color;
+    uint32_t pixel;
 
-    Pen(int style_, COLORREF color_) : style(style_), color(color_), pixel(pixel_from_colorref(color_)) {}
-    // What the rasterizer takes: null for a pen that draws nothing.
-    const uint32_t* draws() const { return style == PS_NULL ? nullptr : &pixel; }
+    SolidObject(int style_, COLORREF color_) : style(style_), color(color_), pixel(pixel_from_colorref(color_)) {}
+    // What the rasterizer takes: null for one that draws nothing.
+    const uint32_t* draws() const { return style == null_style ? nullptr : &pixel; }
 };
 
-struct Brush final : GdiObject, Pooled<Brush> {
-    static constexpr ObjType kType = ObjType::Brush;
-    int style = BS_SOLID;
-    COLORREF color = 0;
-    uint32_t pixel = 0;
+struct Pen final : SolidObject<Pen, ObjType::Pen, PS_NULL> {
+    using SolidObject::SolidObject;
+};
 
-    Brush(int style_, COLORREF color_) : style(style_), color(color_), pixel(pixel_from_colorref(color_)) {}
-    const uint32_t* draws() const { return style == BS_NULL ? nullptr : &pixel; }
+struct Brush final : SolidObject<Brush, ObjType::Brush, BS_NULL> {
+    using SolidObject::SolidObject;
 };
 
 struct Font : GdiObject {

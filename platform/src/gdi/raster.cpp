@@ -152,12 +152,38 @@ unsigned outcode(Pt p, const Area& c) {
 // in `c`, solving the Bresenham error inequalities for the step where the line
 // enters and leaves, so clipping never moves a pixel. 0: nothing inside,
 // 1: clipped, 2: wholly inside.
+// How far a line has moved along one axis once it has gone `dist` pixels
+// along the other (`d_this` and `d_other` its extents on them), rounded as the
+// error term rounds entering from its start or leaving towards its end.
+int64_t cross_steps(int64_t dist, int64_t d_this, int64_t d_other, bool this_major, bool from_start, int64_t bias) {
+    const int64_t b = from_start ? bias : -bias;
+    return this_major ? (dist * 2 * d_other + b + d_this - from_start) / (2 * d_this)
+                      : (dist * 2 * d_other - b - d_other - !from_start) / (2 * d_this) + 1;
+}
+
 int clip_line(Pt start, Pt end, const Area& c, const Bres& b, Pt* p1, Pt* p2) {
-    const int64_t bias = b.bias;
-    const int64_t dx = b.dx, dy = b.dy;
-    const int64_t two_dx = 2 * dx, two_dy = 2 * dy;
     const bool xmajor = b.octant & kXMajorOctants;
     const bool neg_slope = !(b.octant & kPosSlopeOctants);
+    // Moves *p, an end point outside `c` (outcode oc), to where the line
+    // crosses the first edge it is beyond, from `from` (the original point).
+    auto onto_edge = [&](Pt from, unsigned* oc, Pt* p, bool from_start) {
+        if (*oc & (kOutLeft | kOutRight)) {
+            const bool left = *oc & kOutLeft;
+            const int64_t m = left ? int64_t(c.left) - from.x : int64_t(from.x) - c.right + 1;
+            int64_t n = cross_steps(m, b.dx, b.dy, xmajor, from_start, b.bias);
+            if (neg_slope) n = -n;
+            p->x = left ? c.left : c.right - 1;
+            p->y = static_cast<int>(left ? from.y + n : from.y - n);
+        } else {
+            const bool top = *oc & kOutTop;
+            const int64_t n = top ? int64_t(c.top) - from.y : int64_t(from.y) - c.bottom + 1;
+            int64_t m = cross_steps(n, b.dy, b.dx, !xmajor, from_start, b.bias);
+            if (neg_slope) m = -m;
+            p->y = top ? c.top : c.bottom - 1;
+            p->x = static_cast<int>(top ? from.x + m : from.x - m);
+        }
+        *oc = outcode(*p, c);
+    };
     bool clipped = false;
     *p1 = start;
     *p2 = end;
@@ -166,40 +192,10 @@ int clip_line(Pt start, Pt end, const Area& c, const Bres& b, Pt* p1, Pt* p2) {
         if (!start_oc && !end_oc) return clipped ? 1 : 2;
         if (start_oc & end_oc) return 0;
         clipped = true;
-        int64_t m, n;
-        if (start_oc & (kOutLeft | kOutRight)) {
-            const bool left = start_oc & kOutLeft;
-            m = left ? int64_t(c.left) - start.x : int64_t(start.x) - c.right + 1;
-            n = xmajor ? (m * two_dy + bias + dx - 1) / two_dx : (m * two_dy - bias - dy) / two_dx + 1;
-            if (neg_slope) n = -n;
-            p1->x = left ? c.left : c.right - 1;
-            p1->y = static_cast<int>(left ? start.y + n : start.y - n);
-            start_oc = outcode(*p1, c);
-        } else if (start_oc & (kOutTop | kOutBottom)) {
-            const bool top = start_oc & kOutTop;
-            n = top ? int64_t(c.top) - start.y : int64_t(start.y) - c.bottom + 1;
-            m = xmajor ? (n * two_dx - bias - dx) / two_dy + 1 : (n * two_dx + bias + dy - 1) / two_dy;
-            if (neg_slope) m = -m;
-            p1->y = top ? c.top : c.bottom - 1;
-            p1->x = static_cast<int>(top ? start.x + m : start.x - m);
-            start_oc = outcode(*p1, c);
-        } else if (end_oc & (kOutLeft | kOutRight)) {
-            const bool left = end_oc & kOutLeft;
-            m = left ? int64_t(c.left) - end.x : int64_t(end.x) - c.right + 1;
-            n = xmajor ? (m * two_dy - bias + dx) / two_dx : (m * two_dy + bias - dy - 1) / two_dx + 1;
-            if (neg_slope) n = -n;
-            p2->x = left ? c.left : c.right - 1;
-            p2->y = static_cast<int>(left ? end.y + n : end.y - n);
-            end_oc = outcode(*p2, c);
-        } else {
-            const bool top = end_oc & kOutTop;
-            n = top ? int64_t(c.top) - end.y : int64_t(end.y) - c.bottom + 1;
-            m = xmajor ? (n * two_dx + bias - dx - 1) / two_dy + 1 : (n * two_dx - bias + dy) / two_dy;
-            if (neg_slope) m = -m;
-            p2->y = top ? c.top : c.bottom - 1;
-            p2->x = static_cast<int>(top ? end.x + m : end.x - m);
-            end_oc = outcode(*p2, c);
-        }
+        if (start_oc)
+            onto_edge(start, &start_oc, p1, true);
+        else
+            onto_edge(end, &end_oc, p2, false);
     }
 }
 
