@@ -110,6 +110,7 @@ mergeInto(LibraryManager.library, {
       var win = {hwnd: d.hwnd, owner: d.owner, place: d.place, title: d.title};
       var frame = document.createElement('div');
       frame.className = 'win32-window';
+      frame.dataset.hwnd = d.hwnd;
       frame.hidden = !d.visible;
       W.place(frame, d.place.frame);
       var left = d.place.frame[0], top = d.place.frame[1];
