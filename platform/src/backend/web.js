@@ -35,14 +35,11 @@ mergeInto(LibraryManager.library, {
       W.scale = Math.max(1, Math.round(ratio));
       var zoom = W.scale / ratio;
       var size = W.screenSize();
-      W.screen.style.transform = 'scale(' + zoom + ')';
+      // Zoom, not a transform: layout then snaps to the device pixels the
+      // canvases are drawn on.
+      W.screen.style.zoom = zoom;
       W.screen.style.width = size[0] + 'px';
       W.screen.style.height = size[1] + 'px';
-      var outer = W.screen.parentElement;
-      if (outer) {
-        outer.style.width = size[0] * zoom + 'px';
-        outer.style.height = size[1] * zoom + 'px';
-      }
       matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', W.layout, {once: true});
     },
 
@@ -117,14 +114,14 @@ mergeInto(LibraryManager.library, {
 
       var caption = document.createElement('div');
       caption.className = 'win32-caption';
-      caption.id = 'win32-caption-' + d.hwnd;
-      caption.style.left = d.border + 'px';
+            caption.style.left = d.border + 'px';
       caption.style.top = d.border + 'px';
       caption.style.right = d.border + 'px';
       caption.style.height = (d.caption - 1) + 'px';
       caption.style.lineHeight = (d.caption - 1) + 'px';
       var text = document.createElement('span');
       text.className = 'win32-title';
+      text.id = 'win32-title-' + d.hwnd;
       text.textContent = d.title;
       caption.appendChild(text);
       if (d.style & 0x80000 /* WS_SYSMENU */) {
@@ -190,15 +187,16 @@ mergeInto(LibraryManager.library, {
       W.place(canvas, [client[0] - left, client[1] - top, client[2], client[3]]);
       frame.appendChild(canvas);
       win.canvas = canvas;
-      win.context = canvas.getContext('2d', {alpha: false});
+      // Pages that embed this one read the pixels back.
+      win.context = canvas.getContext('2d', {alpha: false, willReadFrequently: true});
 
       if (d.owner) {
         frame.setAttribute('role', 'dialog');
         frame.setAttribute('aria-modal', 'true');
-        frame.setAttribute('aria-labelledby', caption.id);
+        frame.setAttribute('aria-labelledby', text.id);
       } else {
         frame.setAttribute('role', 'region');
-        frame.setAttribute('aria-labelledby', caption.id);
+        frame.setAttribute('aria-labelledby', text.id);
         if (!W.main) {
           W.main = win;
           document.title = d.title;
