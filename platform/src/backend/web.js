@@ -41,11 +41,15 @@ mergeInto(LibraryManager.library, {
       W.screen.style.width = size[0] + 'px';
       W.screen.style.height = size[1] + 'px';
       matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', W.layout, {once: true});
+      if (!W.resizing) {
+        W.resizing = true;
+        window.addEventListener('resize', W.layout);
+      }
     },
 
     screenSize: function() {
       var zoom = W.scale / (window.devicePixelRatio || 1);
-      return [Math.max(640, Math.floor(window.innerWidth / zoom)), Math.max(480, Math.floor(window.innerHeight / zoom))];
+      return [Math.max(1, Math.floor(window.innerWidth / zoom)), Math.max(1, Math.floor(window.innerHeight / zoom))];
     },
 
     wait: function(timeout) {
