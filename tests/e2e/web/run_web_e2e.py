@@ -267,8 +267,6 @@ def main():
         check("every canvas read is a pofurin-render 竹 frame, byte for byte", strangers == 0,
               "%d read(s) matched none of frames 1..%d" % (strangers, REFERENCE_FRAMES))
         check("the frames come in order", seen == sorted(seen), repr(seen))
-        gaps = [b - a for a, b in zip(seen, seen[1:])]
-        check("at the fast speed", len(gaps) > 0 and min(gaps) < 10, repr(gaps))
 
         # What reaches the screen: each canvas pixel as a 2 x 2 block of device pixels.
         rect = driver.execute_script(
