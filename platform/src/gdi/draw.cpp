@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "coord.h"
 #include "gdi/objects.h"
 
 namespace plat {
@@ -56,7 +57,7 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return FALSE;
     if (!dc->target) return TRUE;
-    RECT r = ordered(x, y, x + width, y + height);
+    RECT r = ordered(x, y, saturating_add(x, width), saturating_add(y, height));
     switch (rop) {
     case BLACKNESS: fill(dc, r, 0x000000); return TRUE;
     case WHITENESS: fill(dc, r, 0xffffff); return TRUE;
@@ -78,20 +79,22 @@ BOOL WINAPI BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int 
     if (!dst->target || !src->target || width <= 0 || height <= 0) return TRUE;
     // The part of the destination that is both inside its clip and backed by
     // source pixels.
-    RECT area = intersect(RECT{x, y, x + width, y + height}, dst->clip());
+    RECT area = intersect(RECT{x, y, saturating_add(x, width), saturating_add(y, height)}, dst->clip());
+    // The source clip in destination coordinates: source + (x - src_x).
     RECT src_clip = src->clip();
-    area = intersect(area, RECT{src_clip.left - src_x + x, src_clip.top - src_y + y, src_clip.right - src_x + x,
-                                src_clip.bottom - src_y + y});
+    const int64_t dx = int64_t(x) - src_x, dy = int64_t(y) - src_y;
+    area = intersect(area, RECT{saturating_add(src_clip.left, dx), saturating_add(src_clip.top, dy),
+                                saturating_add(src_clip.right, dx), saturating_add(src_clip.bottom, dy)});
     if (is_empty(area)) return TRUE;
     Bitmap* d = dst->target;
     Bitmap* s = src->target;
     size_t row_bytes = size_t(area.right - area.left) * 4;
     // Within one bitmap, copy rows in the order that never reads a row already overwritten.
-    bool upwards = d == s && y > src_y;
+    bool upwards = d == s && dy > 0;
     for (int i = 0; i < area.bottom - area.top; ++i) {
         int row = upwards ? area.bottom - 1 - i : area.top + i;
         uint32_t* out = d->bits.data() + size_t(row) * d->width + area.left;
-        const uint32_t* in = s->bits.data() + size_t(row - y + src_y) * s->width + (area.left - x + src_x);
+        const uint32_t* in = s->bits.data() + size_t(row - dy) * s->width + size_t(area.left - dx);
         memmove(out, in, row_bytes);
     }
     d->mark_dirty(area);
