@@ -1,6 +1,7 @@
 // Dialog boxes: creation from templates, the modal loop, the dialog manager
 // (DefDlgProcA, IsDialogMessageA) and EndDialog.
 #include <ctype.h>
+#include <stdio.h>
 
 #include <algorithm>
 #include <string>
@@ -257,8 +258,10 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
     HWND default_button = nullptr;
     for (const DialogItemTemplate& item : t.items) {
         std::string control_class = dialog_control_class(item.class_name);
-        // An ordinal title (an icon's resource id) travels as 0xff and the number.
-        char ordinal[4] = {'\xff', char(item.title.number & 0xff), char(item.title.number >> 8), 0};
+        // An ordinal title (an icon's resource id) travels as 0xff and the
+        // number; one whose low byte would end the string early, as "#id".
+        char ordinal[12] = {'\xff', char(item.title.number & 0xff), char(item.title.number >> 8), 0};
+        if (!ordinal[1]) snprintf(ordinal, sizeof ordinal, "#%u", unsigned(item.title.number));
         LPCSTR title = item.title.kind == DialogId::Kind::Number ? ordinal : item.title.text.c_str();
         HWND control = control_class.empty()
                            ? nullptr
