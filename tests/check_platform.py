@@ -12,12 +12,13 @@ import os
 import re
 import sys
 
-# Floors from the bottom: the public headers; the handle table and the pure
-# resource parsers; the kernel (modules, clock, and the backend interface that
+# Floors from the bottom: the public headers; the handle table, the
+# rectangle arithmetic and the pure resource parsers; the kernel (modules, clock, and the backend interface that
 # the kernel and USER call down into); GDI; USER; the backends; start-up.
 FLOORS = [
     ("include/", 0),
     ("src/handles.", 1),
+    ("src/rect.h", 1),
     ("src/res/", 1),
     ("src/module.", 2),
     ("src/clock.", 2),

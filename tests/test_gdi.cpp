@@ -217,6 +217,29 @@ TEST(GdiBitBlt, CopiesClipsToBothSurfacesAndHandlesOverlap) {
     EXPECT_FALSE(BitBlt(nullptr, 0, 0, 1, 1, src.dc, 0, 0, SRCCOPY));
 }
 
+TEST(GdiFill, ExtremeCoordinatesSaturateInsteadOfWrapping) {
+    // x + width past the 32-bit range stays past it: nothing is drawn where
+    // wrapped-around arithmetic would cover the whole bitmap.
+    MemorySurface s(8, 8);
+    MemorySurface src(8, 8);
+    PatBlt(src.dc, 0, 0, 8, 8, WHITENESS);
+    EXPECT_TRUE(PatBlt(s.dc, INT32_MIN, 0, -10, 10, WHITENESS));
+    EXPECT_TRUE(PatBlt(s.dc, INT32_MAX, 0, 10, 10, WHITENESS));
+    EXPECT_TRUE(BitBlt(s.dc, INT32_MAX, 0, 10, 10, src.dc, 0, 0, SRCCOPY));
+    EXPECT_TRUE(BitBlt(s.dc, 0, 0, 8, 8, src.dc, INT32_MIN, INT32_MAX, SRCCOPY));
+    EXPECT_TRUE(BitBlt(s.dc, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, src.dc, INT32_MAX, INT32_MAX, SRCCOPY));
+    for (COLORREF c : read_all(s.dc, 8, 8)) ASSERT_EQ(c, 0u);
+    // The largest rectangle there is covers everything.
+    RECT all = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    EXPECT_TRUE(FillRect(s.dc, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+    for (COLORREF c : read_all(s.dc, 8, 8)) ASSERT_EQ(c, RGB(255, 255, 255));
+    // A huge copy still lands exactly where source and destination overlap.
+    PatBlt(src.dc, 7, 7, 1, 1, BLACKNESS);
+    EXPECT_TRUE(BitBlt(s.dc, -7, -7, INT32_MAX, INT32_MAX, src.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(s.dc, 0, 0), 0u);
+    EXPECT_EQ(GetPixel(s.dc, 1, 0), RGB(255, 255, 255));
+}
+
 TEST(GdiLines, MoveToExReportsThePreviousPositionAndNullPensDrawNothing) {
     MemorySurface s(8, 8);
     POINT previous = {-1, -1};

@@ -151,6 +151,13 @@ TEST_F(WindowTest, CreationFailsCleanly) {
     EXPECT_EQ(CreateWindowExA(0, "no such class", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_CANNOT_FIND_WND_CLASS));
     EXPECT_EQ(CreateWindowExA(0, nullptr, "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    // An icon title cut short after its 0xff names no icon, and nothing past the string is read.
+    static const char kShort[] = "\xff";
+    HWND icon = CreateWindowExA(0, "Static", kShort, WS_POPUP | SS_ICON, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(SendMessageA(icon, STM_GETICON, 0, 0), 0);
+    DestroyWindow(icon);
 
     // WM_CREATE answering -1: the window gets WM_NCDESTROY (no WM_DESTROY) and is gone.
     g_answer = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "gdi/objects.h"
+#include "rect.h"
 
 namespace plat {
 
@@ -38,10 +39,7 @@ void release_selection(Dc* dc) {
 
 // A window DC draws on the window's surface within its bounds.
 RECT Dc::window_clip() const {
-    RECT r = {std::max<LONG>(0, bounds.left), std::max<LONG>(0, bounds.top), std::min<LONG>(target->width, bounds.right),
-              std::min<LONG>(target->height, bounds.bottom)};
-    if (r.left >= r.right || r.top >= r.bottom) r = RECT{0, 0, 0, 0};
-    return r;
+    return rect_intersect(bounds, RECT{0, 0, target->width, target->height});
 }
 
 HDC gdi_create_window_dc(HWND window, Bitmap* surface, const RECT& bounds) {

@@ -3,20 +3,12 @@
 
 #include <algorithm>
 
+#include "rect.h"
 #include "gdi/objects.h"
 
 namespace plat {
 
 namespace {
-
-RECT intersect(const RECT& a, const RECT& b) {
-    RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-              std::min(a.bottom, b.bottom)};
-    if (r.left >= r.right || r.top >= r.bottom) return RECT{0, 0, 0, 0};
-    return r;
-}
-
-bool is_empty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
 RECT ordered(int left, int top, int right, int bottom) {
     return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
@@ -27,12 +19,12 @@ RECT ordered(int left, int top, int right, int bottom) {
 void fill(Dc* dc, const RECT& r, uint32_t pixel) {
     Bitmap* bm = dc->target;
     RECT clip = dc->clip();
-    RECT area = intersect(r, clip);
-    if (is_empty(area)) return;
+    RECT area = rect_intersect(r, clip);
+    if (rect_is_empty(area)) return;
     Surface s = bm->surface();
     if (area.left == 0 && area.top == 0 && area.right == bm->width && area.bottom == bm->height) {
         if (bm->uniform == pixel) {
-            if (!is_empty(bm->dirty)) raster_fill(s, clip, bm->dirty, pixel);
+            if (!rect_is_empty(bm->dirty)) raster_fill(s, clip, bm->dirty, pixel);
         } else {
             raster_fill(s, clip, area, pixel);
         }
@@ -56,7 +48,7 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return FALSE;
     if (!dc->target) return TRUE;
-    RECT r = ordered(x, y, x + width, y + height);
+    RECT r = ordered(x, y, saturating_add(x, width), saturating_add(y, height));
     switch (rop) {
     case BLACKNESS: fill(dc, r, 0x000000); return TRUE;
     case WHITENESS: fill(dc, r, 0xffffff); return TRUE;
@@ -78,20 +70,22 @@ BOOL WINAPI BitBlt(HDC hdst, int x, int y, int width, int height, HDC hsrc, int 
     if (!dst->target || !src->target || width <= 0 || height <= 0) return TRUE;
     // The part of the destination that is both inside its clip and backed by
     // source pixels.
-    RECT area = intersect(RECT{x, y, x + width, y + height}, dst->clip());
+    RECT area = rect_intersect(RECT{x, y, saturating_add(x, width), saturating_add(y, height)}, dst->clip());
+    // The source clip in destination coordinates: source + (x - src_x).
     RECT src_clip = src->clip();
-    area = intersect(area, RECT{src_clip.left - src_x + x, src_clip.top - src_y + y, src_clip.right - src_x + x,
-                                src_clip.bottom - src_y + y});
-    if (is_empty(area)) return TRUE;
+    const int64_t dx = int64_t(x) - src_x, dy = int64_t(y) - src_y;
+    area = rect_intersect(area, RECT{saturating_add(src_clip.left, dx), saturating_add(src_clip.top, dy),
+                                saturating_add(src_clip.right, dx), saturating_add(src_clip.bottom, dy)});
+    if (rect_is_empty(area)) return TRUE;
     Bitmap* d = dst->target;
     Bitmap* s = src->target;
     size_t row_bytes = size_t(area.right - area.left) * 4;
     // Within one bitmap, copy rows in the order that never reads a row already overwritten.
-    bool upwards = d == s && y > src_y;
+    bool upwards = d == s && dy > 0;
     for (int i = 0; i < area.bottom - area.top; ++i) {
         int row = upwards ? area.bottom - 1 - i : area.top + i;
         uint32_t* out = d->bits.data() + size_t(row) * d->width + area.left;
-        const uint32_t* in = s->bits.data() + size_t(row - y + src_y) * s->width + (area.left - x + src_x);
+        const uint32_t* in = s->bits.data() + size_t(row - dy) * s->width + size_t(area.left - dx);
         memmove(out, in, row_bytes);
     }
     d->mark_dirty(area);
@@ -115,8 +109,8 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
     const uint32_t* pen = dc->pen_pixel();
     if (!pen || !dc->target) return TRUE;
     RECT clip = dc->clip();
-    RECT touched = intersect(raster_line_bounds(from, to), clip);
-    if (is_empty(touched)) return TRUE;
+    RECT touched = rect_intersect(raster_line_bounds(from, to), clip);
+    if (rect_is_empty(touched)) return TRUE;
     raster_line(dc->target->surface(), clip, from, to, *pen);
     dc->target->mark_dirty(touched);
     return TRUE;
@@ -136,8 +130,8 @@ BOOL draw_shape(HDC hdc, int left, int top, int right, int bottom) {
     if (!pen && !brush) return TRUE;
     const RECT box = {left, top, right, bottom};
     const RECT clip = dc->clip();
-    const RECT touched = intersect(bounds(box), clip);
-    if (is_empty(touched)) return TRUE;
+    const RECT touched = rect_intersect(bounds(box), clip);
+    if (rect_is_empty(touched)) return TRUE;
     shape(dc->target->surface(), clip, box, pen, brush);
     dc->target->mark_dirty(touched);
     return TRUE;

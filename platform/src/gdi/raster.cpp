@@ -4,6 +4,7 @@
 // written as clipped horizontal spans or single pixels; nothing allocates
 // but the first ellipse of each small size (see KeptEllipse).
 #include "gdi/raster.h"
+#include "rect.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -18,21 +19,9 @@ namespace plat {
 namespace {
 
 // The drawable area: the clip rectangle cut to the surface.
-struct Area {
-    int left, top, right, bottom;
-};
-
-Area area_of(const Surface& s, const RECT& clip) {
-    Area a;
-    a.left = std::max<int>(clip.left, 0);
-    a.top = std::max<int>(clip.top, 0);
-    a.right = std::min<int>(clip.right, s.width);
-    a.bottom = std::min<int>(clip.bottom, s.height);
-    if (!s.bits || a.left >= a.right || a.top >= a.bottom) a = Area{0, 0, 0, 0};
-    return a;
+RECT area_of(const Surface& s, const RECT& clip) {
+    return s.bits ? rect_intersect(clip, RECT{0, 0, s.width, s.height}) : RECT{0, 0, 0, 0};
 }
-
-bool is_empty(const Area& a) { return a.left >= a.right || a.top >= a.bottom; }
 
 // Sets n pixels. Spans are where the time goes: long ones go to the C
 // library's wide-character fill, which is vectorised (wchar_t is a 32-bit
@@ -71,7 +60,7 @@ inline void fill_tiny(uint32_t* origin, ptrdiff_t stride, ptrdiff_t w, ptrdiff_t
 }
 
 // Fills [x0, x1) x [y0, y1), given in any range.
-void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
+void fill(const Surface& s, const RECT& a, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
     x0 = std::max<int64_t>(x0, a.left);
     y0 = std::max<int64_t>(y0, a.top);
     x1 = std::min<int64_t>(x1, a.right);
@@ -87,7 +76,7 @@ void fill(const Surface& s, const Area& a, int64_t x0, int64_t y0, int64_t x1, i
 }
 
 // Inclusive span [x0, x1] of row y.
-inline void span(const Surface& s, const Area& a, int64_t y, int64_t x0, int64_t x1, uint32_t pixel) {
+inline void span(const Surface& s, const RECT& a, int64_t y, int64_t x0, int64_t x1, uint32_t pixel) {
     if (y < a.top || y >= a.bottom) return;
     x0 = std::max<int64_t>(x0, a.left);
     x1 = std::min<int64_t>(x1, a.right - 1);
@@ -135,7 +124,7 @@ struct Bres {
 
 enum : unsigned { kOutLeft = 1, kOutRight = 2, kOutTop = 4, kOutBottom = 8 };
 
-unsigned outcode(Pt p, const Area& c) {
+unsigned outcode(Pt p, const RECT& c) {
     unsigned out = 0;
     if (p.x < c.left)
         out |= kOutLeft;
@@ -161,7 +150,7 @@ int64_t cross_steps(int64_t dist, int64_t d_this, int64_t d_other, bool this_maj
                       : (dist * 2 * d_other - b - d_other - !from_start) / (2 * d_this) + 1;
 }
 
-int clip_line(Pt start, Pt end, const Area& c, const Bres& b, Pt* p1, Pt* p2) {
+int clip_line(Pt start, Pt end, const RECT& c, const Bres& b, Pt* p1, Pt* p2) {
     const bool xmajor = b.octant & kXMajorOctants;
     const bool neg_slope = !(b.octant & kPosSlopeOctants);
     // Moves *p, an end point outside `c` (outcode oc), to where the line
@@ -240,7 +229,7 @@ __attribute__((noinline)) void walk_line(uint32_t* start, int64_t len, ptrdiff_t
 // values always fit, so wrapping intermediate products gives them exactly.
 inline int32_t wrap32(uint32_t v) { return static_cast<int32_t>(v); }
 
-void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t pixel) {
+void sloped_line(const Surface& s, const RECT& a, POINT from, POINT to, uint32_t pixel) {
     const Pt p1 = crop(from), p2 = crop(to);
     const int dx = p2.x - p1.x, dy = p2.y - p1.y;
     Bres b;
@@ -266,12 +255,12 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
 
     // Clip against the line's own bounding box within the area, as the
     // platform does, so the clipped end points come out the same.
-    Area c;
+    RECT c;
     c.left = std::max(std::min(p1.x, p2.x), a.left);
     c.top = std::max(std::min(p1.y, p2.y), a.top);
     c.right = static_cast<int>(std::min<int64_t>(int64_t(std::max(p1.x, p2.x)) + 1, a.right));
     c.bottom = static_cast<int>(std::min<int64_t>(int64_t(std::max(p1.y, p2.y)) + 1, a.bottom));
-    if (is_empty(c)) return;
+    if (rect_is_empty(c)) return;
 
     Pt cs, ce;
     if (!clip_line(p1, p2, c, b, &cs, &ce)) return;
@@ -352,7 +341,7 @@ void sloped_line(const Surface& s, const Area& a, POINT from, POINT to, uint32_t
 }
 
 // One pen segment from `from` to `to`, the end point excluded.
-void pen_segment(const Surface& s, const Area& a, POINT from, POINT to, uint32_t pixel) {
+void pen_segment(const Surface& s, const RECT& a, POINT from, POINT to, uint32_t pixel) {
     if (from.y == to.y) {
         // Drawn backwards, a horizontal line still leaves out its end point.
         int64_t l = from.x, r = to.x;
@@ -503,7 +492,7 @@ inline __attribute__((always_inline)) void paint_ellipse_row(SpanFn&& span, cons
 // Draws an ellipse of h rows (w and h at least 3) in `box`, its rows as
 // `walk` gives them to the function it is passed.
 template <class Walk>
-void draw_ellipse(const Surface& s, const Area& area, const Box& box, int64_t h, const uint32_t* pen,
+void draw_ellipse(const Surface& s, const RECT& area, const Box& box, int64_t h, const uint32_t* pen,
                   const uint32_t* brush, Walk&& walk) {
     walk([&](const EllipseRow& row) __attribute__((always_inline)) {
         paint_ellipse_row(
@@ -596,15 +585,15 @@ void raster_fill(const Surface& s, const RECT& clip, const RECT& r, uint32_t pix
 }
 
 void raster_line(const Surface& s, const RECT& clip, POINT from, POINT to, uint32_t pixel) {
-    const Area a = area_of(s, clip);
-    if (is_empty(a)) return;
+    const RECT a = area_of(s, clip);
+    if (rect_is_empty(a)) return;
     pen_segment(s, a, from, to, pixel);
 }
 
 void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush) {
-    const Area a = area_of(s, clip);
+    const RECT a = area_of(s, clip);
     const Box b = ordered(box);
-    if (b.left == b.right || b.top == b.bottom || is_empty(a)) return;
+    if (b.left == b.right || b.top == b.bottom || rect_is_empty(a)) return;
     // The platform strokes the outline through the box's last column and row
     // as four segments, each without its end point, counter-clockwise from
     // the top right. Together they make the whole border; a box one pixel
@@ -644,8 +633,8 @@ void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t
         return;
     }
     if (w > kMaxEllipseSide || h > kMaxEllipseSide || (!pen && !brush)) return;
-    const Area a = area_of(s, clip);
-    if (is_empty(a)) return;
+    const RECT a = area_of(s, clip);
+    if (rect_is_empty(a)) return;
     if (KeptEllipse* k = kept_ellipse(w, h)) {
         if (pen && brush && *pen == *brush && b.left >= a.left && b.top >= a.top && b.right <= a.right &&
             b.bottom <= a.bottom)

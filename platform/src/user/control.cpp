@@ -14,7 +14,8 @@ LRESULT control_default(HWND control, UINT message, WPARAM wparam, LPARAM lparam
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(control, &ps);
-        paint(control, dc);
+        // None when the erase BeginPaint sent destroyed the control.
+        if (dc) paint(control, dc);
         EndPaint(control, &ps);
         return 0;
     }

@@ -1,11 +1,13 @@
 // Dialog boxes: creation from templates, the modal loop, the dialog manager
 // (DefDlgProcA, IsDialogMessageA) and EndDialog.
 #include <ctype.h>
+#include <stdio.h>
 
 #include <algorithm>
 #include <string>
 
 #include "backend/backend.h"
+#include "rect.h"
 #include "res/dialog_template.h"
 #include "user/menu.h"
 #include "user/user_private.h"
@@ -39,11 +41,12 @@ constexpr SIZE kSystemFontUnits = {7, 16};
 // DS_SETFONT with this size asks for the message box font.
 constexpr uint16_t kMessageBoxFontSize = 0x7fff;
 
-// The platform's MulDiv: rounded half away from zero.
+// The platform's MulDiv: rounded half away from zero; saturated, as caller
+// values may be anything.
 int mul_div(int value, int numerator, int denominator) {
     int64_t product = int64_t(value) * numerator;
     int64_t half = denominator / 2;
-    return int((product >= 0 ? product + half : product - half) / denominator);
+    return saturate((product >= 0 ? product + half : product - half) / denominator);
 }
 
 SIZE template_units(const DialogTemplate& t) {
@@ -55,7 +58,9 @@ SIZE template_units(const DialogTemplate& t) {
     return SIZE{mul_div(largest.cx, size, kLargestPointSize), mul_div(largest.cy, size, kLargestPointSize)};
 }
 
-// Any window of the dialog class is a dialog, whoever made it.
+// Any window of the dialog class is a dialog, whoever made it. Null once the
+// window is gone: every window procedure may destroy it, so the result is
+// never kept across anything that runs one.
 DialogInfo* info_of(HWND hwnd) {
     Window* w = win_find(hwnd);
     if (!w) return nullptr;
@@ -77,7 +82,8 @@ bool is_push_button(HWND control) {
 
 void save_focus(HWND dialog) {
     HWND focus = GetFocus();
-    if (focus && IsChild(dialog, focus)) info_of(dialog)->saved_focus = focus;
+    DialogInfo* info = info_of(dialog);
+    if (info && focus && IsChild(dialog, focus)) info->saved_focus = focus;
 }
 
 void restore_focus(HWND dialog) {
@@ -91,6 +97,7 @@ void restore_focus(HWND dialog) {
 // The default push button moves to `id`; the old one becomes a plain one.
 void set_default_id(HWND dialog, UINT id) {
     DialogInfo* info = info_of(dialog);
+    if (!info) return;
     HWND old_button = info->default_id ? GetDlgItem(dialog, int(info->default_id)) : nullptr;
     HWND new_button = GetDlgItem(dialog, int(id));
     info->default_id = id;
@@ -107,17 +114,14 @@ HWND find_default_button(HWND dialog) {
 
 // The dialog manager's own handling of what the dialog procedure left.
 LRESULT default_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    DialogInfo* info = info_of(dialog);
     switch (message) {
     case WM_ERASEBKGND: {
         HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageA(dialog, WM_CTLCOLORDLG, wparam, LPARAM(dialog)));
         if (!brush)
             brush = reinterpret_cast<HBRUSH>(DefWindowProcA(dialog, WM_CTLCOLORDLG, wparam, LPARAM(dialog)));
-        if (brush) {
-            RECT client;
-            GetClientRect(dialog, &client);
-            FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
-        }
+        // The colour handlers may have destroyed the dialog.
+        RECT client;
+        if (brush && GetClientRect(dialog, &client)) FillRect(reinterpret_cast<HDC>(wparam), &client, brush);
         return 1;
     }
     case WM_SHOWWINDOW:
@@ -130,14 +134,18 @@ LRESULT default_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) 
             save_focus(dialog);
         return 0;
     case WM_SETFOCUS: restore_focus(dialog); return 0;
-    case DM_SETDEFID:
-        if (!info->ended) set_default_id(dialog, UINT(wparam));
+    case DM_SETDEFID: {
+        const DialogInfo* info = info_of(dialog);
+        if (info && !info->ended) set_default_id(dialog, UINT(wparam));
         return 1;
-    case DM_GETDEFID:
-        if (info->ended) return 0;
+    }
+    case DM_GETDEFID: {
+        const DialogInfo* info = info_of(dialog);
+        if (!info || info->ended) return 0;
         if (info->default_id) return MAKELONG(info->default_id, DC_HASDEFID);
         if (HWND button = find_default_button(dialog)) return MAKELONG(GetDlgCtrlID(button), DC_HASDEFID);
         return 0;
+    }
     case WM_NEXTDLGCTL: {
         // lparam set: wparam is the control; else wparam picks previous (non-zero) or next.
         HWND target = lparam ? reinterpret_cast<HWND>(wparam) : GetNextDlgTabItem(dialog, GetFocus(), wparam != 0);
@@ -164,6 +172,9 @@ bool dialog_mnemonic(HWND dialog, char ch) {
         Window* c = win_find(child);
         if (!c || !(c->style & WS_VISIBLE) || (c->style & WS_DISABLED)) continue;
         UINT code = UINT(SendMessageA(child, WM_GETDLGCODE, 0, 0));
+        // The control may have destroyed itself, or the dialog, in the meantime.
+        if (!IsWindow(dialog)) return true;
+        if (!(c = win_find(child))) continue;
         if ((code & DLGC_STATIC) && (c->style & SS_NOPREFIX)) continue;
         if (!(code & (DLGC_BUTTON | DLGC_STATIC)) || !has_mnemonic(c->text, ch)) continue;
         if (code & DLGC_STATIC) {
@@ -221,6 +232,12 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
             owner_disabled = true;
         }
     }
+    // A dialog that fails, or that a window procedure destroys before it is
+    // made, gives the owner back.
+    auto fail = [&]() -> HWND {
+        if (owner_disabled) EnableWindow(owner, TRUE);
+        return nullptr;
+    };
     std::string class_name = t.class_name.kind == DialogId::Kind::Text ? t.class_name.text : std::string();
     LPCSTR cls = t.class_name.kind == DialogId::Kind::Text     ? class_name.c_str()
                  : t.class_name.kind == DialogId::Kind::Number ? MAKEINTATOM(t.class_name.number)
@@ -229,8 +246,7 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
                                   size.cy, owner, menu, instance, nullptr);
     if (!dialog) {
         if (menu) DestroyMenu(menu);
-        if (owner_disabled) EnableWindow(owner, TRUE);
-        return nullptr;
+        return fail();
     }
     DialogInfo* info = info_of(dialog);
     info->proc = proc;
@@ -242,8 +258,10 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
     HWND default_button = nullptr;
     for (const DialogItemTemplate& item : t.items) {
         std::string control_class = dialog_control_class(item.class_name);
-        // An ordinal title (an icon's resource id) travels as 0xff and the number.
-        char ordinal[4] = {'\xff', char(item.title.number & 0xff), char(item.title.number >> 8), 0};
+        // An ordinal title (an icon's resource id) travels as 0xff and the
+        // number; one whose low byte would end the string early, as "#id".
+        char ordinal[12] = {'\xff', char(item.title.number & 0xff), char(item.title.number >> 8), 0};
+        if (!ordinal[1]) snprintf(ordinal, sizeof ordinal, "#%u", unsigned(item.title.number));
         LPCSTR title = item.title.kind == DialogId::Kind::Number ? ordinal : item.title.text.c_str();
         HWND control = control_class.empty()
                            ? nullptr
@@ -253,20 +271,21 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
                                              mul_div(item.cy, units.cy, 8), dialog,
                                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.id)), instance,
                                              nullptr);
-        if (!IsWindow(dialog)) return nullptr;
+        if (!IsWindow(dialog)) return fail();
         if (!control) {
             if (t.style & DS_NOFAILCREATE) continue;
             DestroyWindow(dialog);
-            if (owner_disabled) EnableWindow(owner, TRUE);
-            return nullptr;
+            return fail();
         }
         // The last default push button wins.
         if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) {
             if (default_button) SendMessageA(default_button, BM_SETSTYLE, BS_PUSHBUTTON, FALSE);
             default_button = control;
-            info_of(dialog)->default_id = item.id;
+            if (!(info = info_of(dialog))) return fail();
+            info->default_id = item.id;
         }
     }
+    if (!IsWindow(dialog)) return fail();
 
     // TRUE from WM_INITDIALOG asks for the focus on the first tab stop.
     HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
@@ -277,9 +296,9 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
         else if (!(style & WS_CHILD))
             SetFocus(dialog);
     }
-    if (!IsWindow(dialog)) return nullptr;
+    if (!IsWindow(dialog)) return fail();
     if ((t.style & WS_VISIBLE) && !IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOWNORMAL);
-    return dialog;
+    return IsWindow(dialog) ? dialog : fail();
 }
 
 bool load_template(HINSTANCE instance, LPCSTR name, DialogTemplate* t) {
@@ -298,7 +317,10 @@ bool load_template(HINSTANCE instance, LPCSTR name, DialogTemplate* t) {
 // EndDialog. The dialog shows the first time the queue runs dry.
 INT_PTR run_modal(HWND dialog) {
     bool hidden = true;
-    while (!info_of(dialog)->ended) {
+    for (;;) {
+        const DialogInfo* info = info_of(dialog);
+        if (!info) return 0;
+        if (info->ended) break;
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (hidden) {
@@ -326,10 +348,13 @@ INT_PTR run_modal(HWND dialog) {
         }
     }
     // Ended without EndDialog (a quit request): the owner is enabled here.
+    // The result is taken first: the owner's WM_ENABLE may destroy the dialog.
     DialogInfo* info = info_of(dialog);
+    const INT_PTR result = info->result;
+    const bool enable_owner = info->owner_disabled;
+    info->owner_disabled = false;
     HWND owner = win_find(dialog)->owner;
-    if (info->owner_disabled && owner) EnableWindow(owner, TRUE);
-    INT_PTR result = info->result;
+    if (enable_owner && owner) EnableWindow(owner, TRUE);
     DestroyWindow(dialog);
     return result;
 }
@@ -379,8 +404,12 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
     info->result = result;
     info->ended = true;
     HWND owner = w->owner;
-    if (owner && info->owner_disabled) EnableWindow(owner, TRUE);
+    const bool enable_owner = info->owner_disabled;
     info->owner_disabled = false;
+    // From here on window procedures run, and any of them may destroy the
+    // dialog: only its handle is used.
+    if (owner && enable_owner) EnableWindow(owner, TRUE);
+    if (!IsWindow(dialog)) return TRUE;
     if (IsChild(dialog, GetFocus())) SetFocus(dialog);
     // Hidden without WM_SHOWWINDOW; the owner becomes active again.
     win_hide_quietly(dialog);

@@ -7,11 +7,10 @@
 
 #include <windows.h>
 
+#include "rect.h"
+
 namespace plat {
 
-// Coordinates that wrap around as the platform's 32-bit arithmetic does,
-// instead of overflowing.
-inline LONG wrapping_add(LONG a, int64_t b) { return LONG(int64_t(a) + b); }
 
 struct NonClientMetrics {
     int border;         // thin border, and what a sizing frame adds to a fixed one

@@ -169,6 +169,8 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     HDC dc = window_dc(w, update);
     bool still_to_erase = false;
     if (erase) still_to_erase = !send_erase(window, update);
+    // The erase may have destroyed the window, and its DCs with it.
+    if (!win_find(window)) dc = nullptr;
     memset(paint, 0, sizeof *paint);
     paint->hdc = dc;
     paint->fErase = still_to_erase;

@@ -3,13 +3,14 @@
 
 #include <windows.h>
 
-#include "user/nonclient.h"
+#include "rect.h"
 
+using plat::rect_intersect;
 using plat::wrapping_add;
 
 namespace {
 
-bool empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool empty(const RECT& r) { return plat::rect_is_empty(r); }
 
 }  // namespace
 
@@ -38,15 +39,9 @@ BOOL WINAPI EqualRect(const RECT* a, const RECT* b) {
 
 BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b) return FALSE;
-    RECT r = {std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-              std::min(a->bottom, b->bottom)};
     // No overlap leaves an empty rectangle, as the platform does.
-    if (empty(*a) || empty(*b) || empty(r)) {
-        SetRectEmpty(dst);
-        return FALSE;
-    }
-    *dst = r;
-    return TRUE;
+    *dst = rect_intersect(*a, *b);
+    return !empty(*dst);
 }
 
 BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {

@@ -26,10 +26,11 @@ HICON set_icon(HWND control, HICON icon) {
 }
 
 // The icon named by a control's title: a resource ordinal (0xff, then the
-// number) or a name.
+// number; read no further than the string goes) or a name.
 HICON load_title_icon(HINSTANCE instance, LPCSTR title) {
     if (!title || !*title) return nullptr;
     if (static_cast<BYTE>(title[0]) == 0xff) {
+        if (!title[1]) return nullptr;
         WORD id = WORD(static_cast<BYTE>(title[1]) | (static_cast<BYTE>(title[2]) << 8));
         return LoadIconA(instance, MAKEINTRESOURCEA(id));
     }

@@ -1,4 +1,6 @@
 // FillRect: a rectangle filled with a brush or a system colour.
+#include <algorithm>
+
 #include <windows.h>
 
 extern "C" int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
@@ -17,7 +19,11 @@ extern "C" int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
         if (temporary) DeleteObject(temporary);
         return 0;
     }
-    PatBlt(dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, PATCOPY);
+    // Cut to a range no surface reaches, so that the extents fit PatBlt's ints.
+    static constexpr LONG kFar = 1 << 29;
+    auto cut = [](LONG v) { return std::clamp<LONG>(v, -kFar, kFar); };
+    const LONG left = cut(rect->left), top = cut(rect->top);
+    PatBlt(dc, left, top, cut(rect->right) - left, cut(rect->bottom) - top, PATCOPY);
     SelectObject(dc, previous);
     if (temporary) DeleteObject(temporary);
     return 1;

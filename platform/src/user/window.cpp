@@ -9,6 +9,7 @@
 
 #include "backend/backend.h"
 #include "clock.h"
+#include "rect.h"
 #include "module.h"
 #include "user/menu.h"
 #include "user/nonclient.h"
@@ -147,15 +148,14 @@ int text_copy(const std::string& text, LPSTR buffer, int size) {
 }
 
 POINT win_client_origin(const Window* w) {
-    POINT p = {w->client_rect.left, w->client_rect.top};
-    if (w->parent) {
-        if (Window* parent = win_find(w->parent)) {
-            POINT o = win_client_origin(parent);
-            p.x += o.x;
-            p.y += o.y;
-        }
+    // Each offset is within the coordinate limit, but a deep enough nest of
+    // them is not: summed in 64 bits and saturated.
+    int64_t x = 0, y = 0;
+    for (; w; w = w->parent ? win_find(w->parent) : nullptr) {
+        x += w->client_rect.left;
+        y += w->client_rect.top;
     }
-    return p;
+    return POINT{saturate(x), saturate(y)};
 }
 
 }  // namespace plat

@@ -55,7 +55,15 @@ bool win_set_rect(HWND hwnd, const RECT& rect) {
     OffsetRect(&client, origin.x, origin.y);
     SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
     if (!(w = win_find(hwnd))) return false;
-    OffsetRect(&client, -origin.x, -origin.y);
+    // The answer is the window procedure's: kept within the limit and never
+    // inside out, like every other rectangle of a window.
+    auto back = [](LONG v, LONG o) {
+        return LONG(std::clamp<int64_t>(int64_t(v) - o, -kCoordinateLimit, kCoordinateLimit));
+    };
+    client = RECT{back(client.left, origin.x), back(client.top, origin.y), back(client.right, origin.x),
+                  back(client.bottom, origin.y)};
+    client.right = std::max(client.right, client.left);
+    client.bottom = std::max(client.bottom, client.top);
     w->client_rect = client;
     fit_surface(w);
     return true;
