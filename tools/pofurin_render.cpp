@@ -173,6 +173,12 @@ Options parse_arguments(int argc, char** argv) {
         }
     }
     if (!have_script) fail("--run \"SCRIPT\" is required");
+    // On the real clock frames come only from the frame timer, which no
+    // run has until a command starts it.
+    for (const Step& step : o.steps) {
+        if (step.kind == Step::Command) break;
+        if (o.realtime && step.value > 0) fail("with --realtime, frames need a command before them to start the timer");
+    }
     return o;
 }
 
