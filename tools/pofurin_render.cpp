@@ -222,7 +222,6 @@ int interval_after(int command, int interval_ms) {
     }
 }
 
-// Where each frame goes once drawn.
 int total_frames(const Options& o) {
     long total = 0;
     for (const Step& step : o.steps)
@@ -230,6 +229,7 @@ int total_frames(const Options& o) {
     return total > INT32_MAX ? INT32_MAX : int(total);
 }
 
+// Where each frame goes once drawn.
 struct Output {
     Output(const Options& o, HWND w) : options(o), window(w), progress(total_frames(o)) {}
     const Options& options;
