@@ -26,3 +26,5 @@ target_link_libraries(pofurin-probe PRIVATE user32 gdi32)
 add_executable(pofurin-check ${E2E_WINE_DIR}/checker.cpp)
 target_link_options(pofurin-check PRIVATE -municode -static -static-libgcc -static-libstdc++)
 target_link_libraries(pofurin-check PRIVATE user32 gdi32)
+
+include(${CMAKE_SOURCE_DIR}/cmake/install.cmake)

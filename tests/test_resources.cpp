@@ -77,9 +77,9 @@ TEST(ProgramResources, EveryResourceIsJapaneseAndNothingElseIsThere) {
         EXPECT_TRUE(found.insert({e.type.number, e.name.number}).second);
     }
     // Three icon images, two icon groups, menu, dialog, one string block
-    // (ids 96..111), accelerators, manifest.
-    std::set<std::pair<int, int>> expected = {{3, 1}, {3, 2},  {3, 3},   {14, 107}, {14, 108}, {4, 109},
-                                              {5, 103}, {6, 7}, {9, 109}, {24, 1}};
+    // (ids 96..111), accelerators, version information, manifest.
+    std::set<std::pair<int, int>> expected = {{3, 1},   {3, 2}, {3, 3},   {14, 107}, {14, 108}, {4, 109},
+                                              {5, 103}, {6, 7}, {9, 109}, {16, 1},   {24, 1}};
     EXPECT_EQ(found, expected);
 }
 
@@ -89,7 +89,7 @@ TEST(ProgramResources, FoundByNumberInJapaneseOnly) {
     const std::tuple<LPCSTR, int> all[] = {{RT_MENU, RES_MAIN},        {RT_ACCELERATOR, RES_MAIN},
                                            {RT_DIALOG, RES_ABOUT_DIALOG}, {RT_GROUP_ICON, RES_ICON_LARGE},
                                            {RT_GROUP_ICON, RES_ICON_SMALL}, {RT_STRING, 7},
-                                           {RT_MANIFEST, 1}};
+                                           {RT_VERSION, 1}, {RT_MANIFEST, 1}};
     for (auto [type, name] : all) {
         SCOPED_TRACE(name);
         HRSRC exact = FindResourceExA(kMain, type, MAKEINTRESOURCEA(name), kJapanese);
@@ -466,6 +466,37 @@ TEST(ProgramResources, ManifestAsksForUtf8AndNoDpiAwareness) {
     EXPECT_EQ(text.find("dpiAwareness"), std::string::npos);
 }
 
+TEST(ProgramResources, VersionInformationIsOneJapaneseTable) {
+    std::vector<uint8_t> bytes = resource_bytes(kMain, RT_VERSION, MAKEINTRESOURCEA(1));
+    plat::res::VersionInfo v;
+    ASSERT_TRUE(plat::res::parse_version_info(bytes.data(), bytes.size(), &v));
+    EXPECT_EQ(v.file_version_ms, 0x00010000u);
+    EXPECT_EQ(v.file_version_ls, 0u);
+    EXPECT_EQ(v.product_version_ms, 0x00010000u);
+    EXPECT_EQ(v.product_version_ls, 0u);
+    EXPECT_EQ(v.file_os, 0x00040004u);  // VOS_NT_WINDOWS32
+    EXPECT_EQ(v.file_type, 1u);         // VFT_APP
+    EXPECT_EQ(v.file_flags, 0u);
+    EXPECT_EQ(v.translations, std::vector<uint32_t>{1200u << 16 | kJapanese});
+    ASSERT_EQ(v.tables.size(), 1u);
+    EXPECT_EQ(v.tables[0].name, u"041104b0");
+    std::set<std::u16string> keys;
+    for (const auto& [key, value] : v.tables[0].strings) keys.insert(key);
+    EXPECT_EQ(keys, (std::set<std::u16string>{u"CompanyName", u"FileDescription", u"FileVersion", u"InternalName",
+                                              u"LegalCopyright", u"OriginalFilename", u"ProductName",
+                                              u"ProductVersion"}));
+    auto text = [&](const char16_t* key) {
+        const std::u16string* value = plat::res::version_string(v, key);
+        return value ? plat::res::utf8_from_utf16(*value) : std::string("(none)");
+    };
+    EXPECT_EQ(text(u"ProductName"), "ポフリン発生ソフト");
+    EXPECT_EQ(text(u"FileDescription"), "ポフリン発生ソフト");
+    EXPECT_EQ(text(u"FileVersion"), "1.0.0.0");
+    EXPECT_EQ(text(u"ProductVersion"), "1.0.0.0");
+    EXPECT_EQ(text(u"OriginalFilename"), "pofurin.exe");
+    EXPECT_EQ(text(u"Comments"), "(none)");
+}
+
 // ---- Loaders on hand-made modules --------------------------------------------
 
 TEST(ResourceLoaders, ModulesAndTheirHandles) {
@@ -553,6 +584,92 @@ TEST(ResourceLoaders, StringTableMalformedBlocks) {
     EXPECT_EQ(load_string(m.h, 1), "");
     EXPECT_EQ(load_string(m.h, 2), "");
     EXPECT_EQ(load_string(m.h, 15), "");
+}
+
+// A version information block: header, key, value and children, each part
+// DWORD aligned; `value_length` as the header states it.
+std::vector<uint8_t> version_block(const std::u16string& key, uint16_t type, const std::vector<uint8_t>& value,
+                                   uint16_t value_length, const std::vector<std::vector<uint8_t>>& children = {}) {
+    std::vector<uint8_t> b(6, 0);
+    put_text(b, key);
+    pad4(b);
+    b.insert(b.end(), value.begin(), value.end());
+    for (const auto& child : children) {
+        pad4(b);
+        b.insert(b.end(), child.begin(), child.end());
+    }
+    b[0] = uint8_t(b.size());
+    b[1] = uint8_t(b.size() >> 8);
+    b[2] = uint8_t(value_length);
+    b[3] = uint8_t(value_length >> 8);
+    b[4] = uint8_t(type);
+    return b;
+}
+
+std::vector<uint8_t> version_text_value(const std::u16string& text) {
+    std::vector<uint8_t> b;
+    put_text(b, text);
+    return b;
+}
+
+TEST(ResourceLoaders, VersionInformationBlocks) {
+    using plat::res::parse_version_info;
+    std::vector<uint8_t> fixed;
+    put32(fixed, 0xFEEF04BD);
+    put32(fixed, 0x00010000);
+    for (uint32_t v : {0x00010000u, 0x00020003u, 0x00040005u, 0u, 0x3Fu, 0u, 4u, 1u, 0u, 0u, 0u}) put32(fixed, v);
+    std::vector<uint8_t> translations;
+    put32(translations, 1200u << 16 | 0x0409);
+    put32(translations, 1200u << 16 | 0x0411);
+    // The text's stated length is in bytes, as some writers give it: it
+    // runs past the NUL.
+    auto table = [](const char16_t* name, const char16_t* text) {
+        return version_block(name, 1, {}, 0, {version_block(u"ProductName", 1, version_text_value(text), 8)});
+    };
+    // An unknown block, a table no translation names, tables named in either
+    // case; `extra` is one more child of the root.
+    auto build = [&](const std::vector<uint8_t>& fixed_part, const std::vector<uint8_t>& extra = {}) {
+        std::vector<std::vector<uint8_t>> children = {
+            version_block(u"Unknown", 0, {1, 2, 3}, 3),
+            version_block(u"StringFileInfo", 1, {}, 0,
+                          {table(u"040704b0", u"Ger"), table(u"041104B0", u"Jap"), table(u"040904b0", u"Eng")}),
+            version_block(u"VarFileInfo", 1, {}, 0, {version_block(u"Translation", 0, translations, 8)})};
+        if (!extra.empty()) children.push_back(extra);
+        return version_block(u"VS_VERSION_INFO", 0, fixed_part, uint16_t(fixed_part.size()), children);
+    };
+    std::vector<uint8_t> good = build(fixed);
+    plat::res::VersionInfo v;
+    ASSERT_TRUE(parse_version_info(good.data(), good.size(), &v));
+    EXPECT_EQ(v.file_version_ms, 0x00010000u);
+    EXPECT_EQ(v.file_version_ls, 0x00020003u);
+    EXPECT_EQ(v.product_version_ms, 0x00040005u);
+    EXPECT_EQ(v.file_type, 1u);
+    ASSERT_EQ(v.tables.size(), 3u);
+    EXPECT_EQ(v.tables[1].strings.at(0).second, u"Jap");
+    EXPECT_EQ(v.translations.size(), 2u);
+    const std::u16string* name = plat::res::version_string(v, u"ProductName");
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(*name, u"Eng");  // the first translation's table
+    EXPECT_EQ(plat::res::version_string(v, u"productname"), nullptr);
+
+    // Every cut leaves the root longer than the data.
+    for (size_t n = 0; n < good.size(); ++n) EXPECT_FALSE(parse_version_info(good.data(), n, &v)) << n;
+    std::vector<uint8_t> overlong = version_block(u"X", 0, {}, 0);
+    overlong[0] = 0xFF;  // longer than its parent
+    const std::vector<uint8_t> bad[] = {
+        build(fixed, overlong),
+        build(fixed, std::vector<uint8_t>(8, 0)),  // a zero-length child
+        build(std::vector<uint8_t>(fixed.begin() + 4, fixed.end())),  // no signature
+        build(std::vector<uint8_t>(fixed.begin(), fixed.begin() + 48)),  // fixed information cut short
+    };
+    for (const auto& b : bad) {
+        EXPECT_FALSE(parse_version_info(b.data(), b.size(), &v));
+        EXPECT_TRUE(v.tables.empty());
+    }
+    std::vector<uint8_t> renamed = good;
+    renamed[6] = 'W';
+    EXPECT_FALSE(parse_version_info(renamed.data(), renamed.size(), &v));
+    EXPECT_FALSE(parse_version_info(nullptr, 0, &v));
 }
 
 TEST(ResourceLoaders, ExtendedMenuTemplate) {

@@ -1,9 +1,12 @@
 #include "image_io.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <gif_lib.h>
 #include <png.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <unordered_map>
@@ -37,23 +40,30 @@ bool write_png(const std::string& path, const Image& image, std::string* error) 
         set_error(error, "out of memory");
         return false;
     }
-    std::vector<png_byte> row(size_t(image.width) * 3);
+    const int channels = image.alpha ? 4 : 3;
+    std::vector<png_byte> row(size_t(image.width) * channels);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         set_error(error, path + ": PNG write failed");
         return false;
     }
     png_init_io(png, f);
-    png_set_compression_level(png, 6);
-    png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // A frame is mostly one flat colour: the fastest deflate level and no
+    // row filter cost a quarter of the time of the default level and
+    // adaptive filtering, for files about half as large again.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, image.width, image.height, 8, image.alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < image.height; ++y) {
         const uint32_t* src = image.pixels.data() + size_t(y) * image.width;
-        for (int x = 0; x < image.width; ++x) {
-            row[x * 3 + 0] = png_byte(src[x] >> 16);
-            row[x * 3 + 1] = png_byte(src[x] >> 8);
-            row[x * 3 + 2] = png_byte(src[x]);
+        png_byte* out = row.data();
+        for (int x = 0; x < image.width; ++x, out += channels) {
+            out[0] = png_byte(src[x] >> 16);
+            out[1] = png_byte(src[x] >> 8);
+            out[2] = png_byte(src[x]);
+            if (image.alpha) out[3] = png_byte(src[x] >> 24);
         }
         png_write_row(png, row.data());
     }
@@ -95,9 +105,17 @@ GifWriter::~GifWriter() {
 }
 
 bool GifWriter::open(const std::string& path, int width, int height, std::string* error) {
+    // giflib's own open by name creates the file with mode 0600: open it
+    // here so that the umask decides, as for any other file.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        set_error(error, path + ": " + strerror(errno));
+        return false;
+    }
     int status = 0;
-    GifFileType* gif = EGifOpenFileName(path.c_str(), false, &status);
+    GifFileType* gif = EGifOpenFileHandle(fd, &status);
     if (!gif) {
+        ::close(fd);
         set_error(error, path + ": " + GifErrorString(status));
         return false;
     }

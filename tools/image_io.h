@@ -9,10 +9,12 @@
 struct Image {
     int width = 0;
     int height = 0;
-    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top-down rows
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB (0xAARRGGBB with alpha), top-down rows
+    bool alpha = false;
 };
 
-// Writes an 8-bit RGB PNG; false (and errno-style message in `error`) on failure.
+// Writes an 8-bit RGB PNG (RGBA with alpha); false (and errno-style message
+// in `error`) on failure. Files get the mode the umask leaves of 0666.
 bool write_png(const std::string& path, const Image& image, std::string* error = nullptr);
 
 // Reads any PNG libpng understands as 0x00RRGGBB pixels (alpha dropped).

@@ -2,10 +2,14 @@
 // what it draws as PNG frames or an animated GIF.
 #include <ctype.h>
 #include <errno.h>
+#include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -20,8 +24,10 @@ namespace {
 
 const char kUsage[] =
     "usage: pofurin-render --run \"SCRIPT\" [--out DIR] [--last FILE.png] [--gif FILE.gif] [--stats] [--realtime]\n"
+    "       pofurin-render --version | --help\n"
     "  SCRIPT: tokens ume, take, matsu, fast, normal, or a number N (N frames)\n"
-    "  --realtime: run the program's message loop on the real clock; N waits for N timer ticks\n";
+    "  --realtime: run the program's message loop on the real clock; N waits for N timer ticks\n"
+    "  See pofurin-render(1).\n";
 
 struct Step {
     enum Kind { Command, Frames } kind;
@@ -37,10 +43,51 @@ struct Options {
     bool realtime = false;
 };
 
+// Set while a progress line stands on the terminal, so that an error starts
+// on a line of its own.
+bool g_progress_line = false;
+
+void clear_progress_line() {
+    if (g_progress_line) fputs("\r\033[K", stderr);
+    g_progress_line = false;
+}
+
 [[noreturn]] void fail(const std::string& message) {
+    clear_progress_line();
     fprintf(stderr, "pofurin-render: %s\n", message.c_str());
     exit(2);
 }
+
+double monotonic_seconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// Frames done of the total and the time left, redrawn in place on stderr
+// a few times a second; nothing at all when stderr is not a terminal.
+class Progress {
+public:
+    explicit Progress(int total) : total_(total), enabled_(total > 0 && isatty(STDERR_FILENO)) {}
+
+    void frame_done(int done) {
+        if (!enabled_) return;
+        double now = monotonic_seconds();
+        if (done > 1 && now - last_shown_ < 0.2) return;
+        last_shown_ = now;
+        long left = lround((now - start_) / done * (total_ - done));
+        fprintf(stderr, "\rpofurin-render: frame %d of %d, %ld:%02ld left\033[K", done, total_, left / 60, left % 60);
+        g_progress_line = true;
+    }
+
+    ~Progress() { clear_progress_line(); }
+
+private:
+    int total_;
+    bool enabled_;
+    double start_ = monotonic_seconds();
+    double last_shown_ = 0;
+};
 
 bool parse_script(const std::string& script, std::vector<Step>* steps, std::string* bad) {
     static const struct {
@@ -76,6 +123,14 @@ bool parse_script(const std::string& script, std::vector<Step>* steps, std::stri
     return true;
 }
 
+// The program's own title (its resources) and the build's version, which the
+// resources' version information carries too.
+void print_version() {
+    char title[TEXT_BUFFER_SIZE] = "";
+    LoadStringA(GetModuleHandleA(NULL), RES_APP_TITLE, title, TEXT_BUFFER_SIZE);
+    printf("pofurin-render (%s) %s\n", title, POFURIN_VERSION);
+}
+
 Options parse_arguments(int argc, char** argv) {
     Options o;
     bool have_script = false;
@@ -102,11 +157,20 @@ Options parse_arguments(int argc, char** argv) {
         } else if (arg == "--help" || arg == "-h") {
             fputs(kUsage, stdout);
             exit(0);
+        } else if (arg == "--version") {
+            print_version();
+            exit(0);
         } else {
             fail("unknown argument '" + arg + "'");
         }
     }
     if (!have_script) fail("--run \"SCRIPT\" is required");
+    // On the real clock frames come only from the frame timer, which no
+    // run has until a command starts it.
+    for (const Step& step : o.steps) {
+        if (step.kind == Step::Command) break;
+        if (o.realtime && step.value > 0) fail("with --realtime, frames need a command before them to start the timer");
+    }
     return o;
 }
 
@@ -146,12 +210,20 @@ int interval_after(int command, int interval_ms) {
     }
 }
 
+int total_frames(const Options& o) {
+    long total = 0;
+    for (const Step& step : o.steps)
+        if (step.kind == Step::Frames) total += step.value;
+    return total > INT32_MAX ? INT32_MAX : int(total);
+}
+
 // Where each frame goes once drawn.
 struct Output {
-    Output(const Options& o, HWND w) : options(o), window(w) {}
+    Output(const Options& o, HWND w) : options(o), window(w), progress(total_frames(o)) {}
     const Options& options;
     HWND window;
     GifWriter gif;
+    Progress progress;
     int frames = 0;
 
     void frame_drawn(int interval_ms) {
@@ -166,6 +238,7 @@ struct Output {
             UpdateWindow(window);  // the program's own paint
             if (!gif.add_frame(window_image(window), interval_ms, &error)) fail(error);
         }
+        progress.frame_done(frames);
     }
 };
 
@@ -210,6 +283,7 @@ void run_realtime(const Options& options, Output& out) {
             out.frame_drawn(interval_ms);
         }
     }
+    clear_progress_line();
     if (options.stats) {
         double seconds = double(last_tick - first_tick) / 1000.0;
         printf("ticks_per_second=%.2f\n", ticks > 1 && seconds > 0 ? (ticks - 1) / seconds : 0.0);
@@ -232,6 +306,7 @@ int main(int argc, char** argv) {
 
     if (options.realtime) run_realtime(options, out);
     else run_stepped(options, out);
+    clear_progress_line();
 
     if (!options.gif.empty() && !out.gif.close(&error)) fail(error);
     if (!options.last_png.empty() && !write_png(options.last_png, canvas_image(), &error)) fail(error);

@@ -42,6 +42,9 @@ void parse_as_everything(const uint8_t* data, size_t size) {
     std::vector<MenuTemplateItem> menu;
     parse_menu_template(data, size, &menu);
 
+    res::VersionInfo version;
+    if (res::parse_version_info(data, size, &version)) res::version_string(version, u"ProductName");
+
     DialogTemplate dialog;
     parse_dialog_template(data, size, &dialog);
     for (const DialogItemTemplate& item : dialog.items) dialog_control_class(item.class_name);

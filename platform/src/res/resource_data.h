@@ -1,5 +1,5 @@
 // Readers of the small resource formats: string table blocks, accelerator
-// tables and icon/cursor group directories. Pure and bounds-checked, like
+// tables, icon/cursor group directories and version information. Pure and bounds-checked, like
 // the .res reader.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plat::res {
@@ -46,5 +47,29 @@ int best_icon_entry(const std::vector<GroupEntry>& entries, int width, int heigh
 // Cursors: the largest image not bigger than requested, else the smallest
 // bigger one.
 int best_cursor_entry(const std::vector<GroupEntry>& entries, int width, int height);
+
+// An RT_VERSION resource: the fixed file information and the string tables.
+struct VersionInfo {
+    uint32_t file_version_ms = 0, file_version_ls = 0;  // major << 16 | minor, build << 16 | revision
+    uint32_t product_version_ms = 0, product_version_ls = 0;
+    uint32_t file_flags_mask = 0, file_flags = 0;
+    uint32_t file_os = 0, file_type = 0, file_subtype = 0;
+    struct StringTable {
+        std::u16string name;  // language and code page in hex: "041104b0"
+        std::vector<std::pair<std::u16string, std::u16string>> strings;
+    };
+    std::vector<StringTable> tables;
+    // VarFileInfo's Translation: language in the low word, code page high.
+    std::vector<uint32_t> translations;
+};
+
+// Parses the VS_VERSIONINFO tree. False unless the root is "VS_VERSION_INFO"
+// with a signed VS_FIXEDFILEINFO and every block lies inside its parent;
+// blocks of unknown names are skipped.
+bool parse_version_info(const uint8_t* data, size_t size, VersionInfo* info);
+
+// The value of `key` in the table of the first translation, else in the
+// first table that has it; null if none does.
+const std::u16string* version_string(const VersionInfo& info, const std::u16string& key);
 
 }  // namespace plat::res
