@@ -23,8 +23,7 @@ void* handle_alloc_fresh(Object* obj, ObjType type) {
 bool handle_free(const void* h) {
     Object* obj = handle_lookup(h);
     if (!obj) return false;
-    handle_release(obj);
-    delete obj;
+    handle_free(obj);
     return true;
 }
 

@@ -80,8 +80,8 @@ inline void* handle_alloc(Object* obj, ObjType type) {
     return obj->handle;
 }
 
-// Frees the slot of a live object without deleting it: the caller owns it again.
-inline void handle_release(Object* obj) {
+// Empties the slot of a live object; handle_free's first half.
+inline void handle_free_slot(const Object* obj) {
     const uint32_t index = uint32_t(reinterpret_cast<uintptr_t>(obj->handle) & (kHandleSlots - 1));
     HandleSlot& s = g_handle_slots[index];
     HandleTable& t = g_handle_table;
@@ -92,7 +92,12 @@ inline void handle_release(Object* obj) {
     t.free_head = index;
 }
 
-// Frees the slot and deletes its object; false for an invalid handle.
+// Frees a live object and its handle.
+inline void handle_free(Object* obj) {
+    handle_free_slot(obj);
+    delete obj;
+}
+// The same by handle; false for an invalid one.
 bool handle_free(const void* h);
 
 // Live objects of one type, or live GDI objects other than stock ones:

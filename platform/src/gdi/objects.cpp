@@ -155,7 +155,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ obj) {
         o->delete_pending = true;
         return TRUE;
     }
-    gdi_free(o);
+    handle_free(o);
     return TRUE;
 }
 

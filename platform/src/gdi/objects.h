@@ -124,9 +124,10 @@ struct Dc : Object {
     RECT window_clip() const;
 };
 
-// Frees a live object and its handle.
-inline void gdi_free(GdiObject* obj) {
-    handle_release(obj);
+// handle_free for GDI objects: pens and brushes, the commonest objects, are
+// deleted by their own type, without a virtual call.
+inline void handle_free(GdiObject* obj) {
+    handle_free_slot(obj);
     // Pens and brushes by their own type: no virtual call for the commonest objects.
     if (obj->type == ObjType::Pen)
         delete static_cast<Pen*>(obj);
@@ -142,7 +143,7 @@ inline void gdi_retain(GdiObject* obj) {
     if (obj) obj->select_count++;
 }
 inline void gdi_release(GdiObject* obj) {
-    if (obj && --obj->select_count == 0 && obj->delete_pending) gdi_free(obj);
+    if (obj && --obj->select_count == 0 && obj->delete_pending) handle_free(obj);
 }
 void gdi_retain(HGDIOBJ obj);
 void gdi_release(HGDIOBJ obj);

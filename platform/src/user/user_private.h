@@ -75,10 +75,9 @@ inline bool extra_fits(const std::vector<BYTE>& extra, LONG_PTR offset, size_t s
 
 // ---- window.cpp ----
 
-// The window behind a handle; null (with ERROR_INVALID_WINDOW_HANDLE for
-// win_get) for anything else.
+// The window behind a handle; null, with ERROR_INVALID_WINDOW_HANDLE, for
+// anything else.
 Window* win_get(HWND window);
-Window* win_find(HWND window);
 // All windows in creation order, and a window's direct children (creation
 // order, which is also their z-order from the top).
 std::vector<HWND> win_list();

@@ -49,7 +49,7 @@ void fix_coordinates(CREATESTRUCTA* cs, int* show) {
 
 // Frees the window's resources and its handle; no messages.
 void release_window(HWND hwnd) {
-    Window* w = win_find(hwnd);
+    Window* w = win_get(hwnd);
     if (!w) return;
     timers_drop_window(hwnd);
     queue_drop_window(hwnd);
@@ -68,7 +68,7 @@ void release_window(HWND hwnd) {
 // goes. Also ends a creation that WM_NCCREATE or WM_CREATE refused.
 void finish_destroy(HWND hwnd) {
     for (HWND child : win_children(hwnd)) finish_destroy(child);
-    Window* w = win_find(hwnd);
+    Window* w = win_get(hwnd);
     if (!w) return;
     w->destroying = true;
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
@@ -80,7 +80,7 @@ void send_destroy(HWND hwnd) {
     if (GetActiveWindow() == hwnd) focus_activate_other(hwnd);
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
     for (HWND child : win_children(hwnd)) {
-        Window* c = win_find(child);
+        Window* c = win_get(child);
         if (!c || c->destroying) continue;
         c->destroying = true;
         send_destroy(child);
@@ -91,10 +91,8 @@ void send_destroy(HWND hwnd) {
 
 Window::~Window() { gdi_free_surface(surface); }
 
-Window* win_find(HWND window) { return handle_cast<Window>(window); }
-
 Window* win_get(HWND window) {
-    Window* w = win_find(window);
+    Window* w = handle_cast<Window>(window);
     if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return w;
 }
@@ -104,24 +102,24 @@ std::vector<HWND> win_list() { return g_windows; }
 std::vector<HWND> win_children(HWND parent) {
     std::vector<HWND> children;
     for (HWND h : g_windows)
-        if (win_find(h)->parent == parent && parent) children.push_back(h);
+        if (win_get(h)->parent == parent && parent) children.push_back(h);
     return children;
 }
 
 bool win_is_descendant(HWND ancestor, HWND window) {
-    Window* w = win_find(window);
+    Window* w = win_get(window);
     while (w && w->parent) {
         if (w->parent == ancestor) return true;
-        w = win_find(w->parent);
+        w = win_get(w->parent);
     }
     return false;
 }
 
 HWND win_top_level(HWND window) {
-    Window* w = win_find(window);
+    Window* w = win_get(window);
     while (w && w->parent) {
         window = w->parent;
-        w = win_find(window);
+        w = win_get(window);
     }
     return w ? window : nullptr;
 }
@@ -130,7 +128,7 @@ bool win_is_visible(const Window* w) {
     while (w) {
         if (!(w->style & WS_VISIBLE)) return false;
         if (!w->parent) return true;
-        w = win_find(w->parent);
+        w = win_get(w->parent);
     }
     return false;
 }
@@ -151,7 +149,7 @@ POINT win_client_origin(const Window* w) {
     // Each offset is within the coordinate limit, but a deep enough nest of
     // them is not: summed in 64 bits and saturated.
     int64_t x = 0, y = 0;
-    for (; w; w = w->parent ? win_find(w->parent) : nullptr) {
+    for (; w; w = w->parent ? win_get(w->parent) : nullptr) {
         x += w->client_rect.left;
         y += w->client_rect.top;
     }
@@ -239,12 +237,12 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         finish_destroy(hwnd);
         return nullptr;
     }
-    if (!win_find(hwnd) || !win_set_rect(hwnd, rect)) return nullptr;
+    if (!win_get(hwnd) || !win_set_rect(hwnd, rect)) return nullptr;
     if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         finish_destroy(hwnd);
         return nullptr;
     }
-    if (!(w = win_find(hwnd))) return nullptr;
+    if (!(w = win_get(hwnd))) return nullptr;
     backend().window_created(hwnd);
     if (!w->need_size) win_send_size_messages(hwnd);
     if (style & WS_VISIBLE) {
@@ -254,7 +252,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
             show = SW_SHOWMINIMIZED;
         ShowWindow(hwnd, show);
     }
-    return win_find(hwnd) ? hwnd : nullptr;
+    return win_get(hwnd) ? hwnd : nullptr;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
@@ -272,27 +270,28 @@ BOOL WINAPI DestroyWindow(HWND window) {
         else
             win_hide_quietly(window);
     }
-    if (!win_find(window)) return TRUE;
+    if (!win_get(window)) return TRUE;
 
     // Owned windows go first.
     if (!child) {
         for (HWND h : win_list()) {
-            Window* o = win_find(h);
+            Window* o = win_get(h);
             if (o && o->owner == window && !o->destroying) DestroyWindow(h);
         }
     }
-    if (!win_find(window)) return TRUE;
+    if (!win_get(window)) return TRUE;
 
     send_destroy(window);
     finish_destroy(window);
     return TRUE;
 }
 
-BOOL WINAPI IsWindow(HWND window) { return win_find(window) != nullptr; }
+// Only answers: the last error stays as it was.
+BOOL WINAPI IsWindow(HWND window) { return handle_cast<Window>(window) != nullptr; }
 
-BOOL WINAPI IsChild(HWND parent, HWND window) { return win_find(parent) && win_is_descendant(parent, window); }
+BOOL WINAPI IsChild(HWND parent, HWND window) { return win_get(parent) && win_is_descendant(parent, window); }
 
-BOOL WINAPI IsWindowVisible(HWND window) { return win_is_visible(win_find(window)); }
+BOOL WINAPI IsWindowVisible(HWND window) { return win_is_visible(win_get(window)); }
 
 BOOL WINAPI IsWindowEnabled(HWND window) {
     Window* w = win_get(window);
@@ -337,7 +336,7 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
         siblings = win_children(w->parent);
     } else {
         for (HWND h : g_windows)
-            if (!win_find(h)->parent) siblings.insert(siblings.begin(), h);
+            if (!win_get(h)->parent) siblings.insert(siblings.begin(), h);
     }
     auto it = std::find(siblings.begin(), siblings.end(), window);
     switch (relation) {
@@ -362,7 +361,7 @@ HWND WINAPI FindWindowA(LPCSTR class_name, LPCSTR window_name) {
     }
     // Top-level windows, newest (topmost) first; titles compare without case.
     for (auto it = g_windows.rbegin(); it != g_windows.rend(); ++it) {
-        Window* w = win_find(*it);
+        Window* w = win_get(*it);
         if (w->parent) continue;
         if (cls && strcasecmp(w->cls->name.c_str(), cls->name.c_str()) != 0) continue;
         if (window_name && strcasecmp(w->text.c_str(), window_name) != 0) continue;
