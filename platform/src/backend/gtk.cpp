@@ -2,10 +2,17 @@
 // window's surface, with a menu bar built from its menu; dialog controls
 // become native widgets; keys and menu picks come back as queued messages.
 // One event loop: waits run GTK's main context until input or a deadline.
+//
+// A client area without controls is shown through a shared-memory X window
+// (x11_shm.h), so that animating costs neither GTK's paint cycle nor a wait
+// on the server. Elsewhere (Wayland, no MIT-SHM, dialogs with their native
+// controls on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK
+// draws the surface.
 #include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 #include <unordered_map>
@@ -15,6 +22,7 @@
 #include <windows.h>
 
 #include "backend/backend.h"
+#include "backend/x11_shm.h"
 
 namespace plat {
 
@@ -25,7 +33,45 @@ struct Shown {
     GtkWidget* area = nullptr;    // top level: the client area showing the surface
     GtkWidget* fixed = nullptr;   // top level: where child controls go
     GtkWidget* widget = nullptr;  // child control: its widget
+    ShmView* view = nullptr;      // top level: the client area's X window, if it has one
+    bool view_tried = false;
+    bool has_controls = false;
 };
+
+bool shm_wanted() {
+    const char* off = getenv("WIN32_GTK_NO_SHM");
+    return !off || !*off || strcmp(off, "0") == 0;
+}
+
+// What the window manager is asked to offer, as the platform's style bits
+// would: a caption moves the window; the system menu brings the close box,
+// and with it the minimise and maximise boxes the style asks for; a sizing
+// border resizes.
+void set_frame_hints(GtkWidget* gtk_window, LONG style) {
+    GdkWindow* w = gtk_widget_get_window(gtk_window);
+    if (!w) return;
+    int functions = GDK_FUNC_MOVE;
+    int decorations = GDK_DECOR_BORDER;
+    if ((style & WS_CAPTION) == WS_CAPTION) decorations |= GDK_DECOR_TITLE;
+    if (style & WS_SYSMENU) {
+        functions |= GDK_FUNC_CLOSE;
+        decorations |= GDK_DECOR_MENU;
+        if (style & WS_MINIMIZEBOX) {
+            functions |= GDK_FUNC_MINIMIZE;
+            decorations |= GDK_DECOR_MINIMIZE;
+        }
+        if (style & WS_MAXIMIZEBOX) {
+            functions |= GDK_FUNC_MAXIMIZE;
+            decorations |= GDK_DECOR_MAXIMIZE;
+        }
+    }
+    if (style & WS_THICKFRAME) {
+        functions |= GDK_FUNC_RESIZE;
+        decorations |= GDK_DECOR_RESIZEH;
+    }
+    gdk_window_set_functions(w, GdkWMFunction(functions));
+    gdk_window_set_decorations(w, GdkWMDecoration(decorations));
+}
 
 bool starts_with_class(HWND window, const char* name) {
     char cls[64] = "";
@@ -141,12 +187,15 @@ public:
         Shown s;
         s.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_title(GTK_WINDOW(s.window), window_text(window).c_str());
-        gtk_window_set_resizable(GTK_WINDOW(s.window), FALSE);
+        gtk_window_set_resizable(GTK_WINDOW(s.window), (style & WS_THICKFRAME) != 0);
         // Only a system menu gives the platform's windows a close box.
         gtk_window_set_deletable(GTK_WINDOW(s.window), (style & WS_SYSMENU) != 0);
-        gtk_window_set_type_hint(GTK_WINDOW(s.window), GDK_WINDOW_TYPE_HINT_DIALOG);
+        g_signal_connect_after(s.window, "realize", G_CALLBACK(on_realize), window);
         set_icons(window, s.window);
-        if (HWND owner = GetWindow(window, GW_OWNER)) {
+        HWND owner = GetWindow(window, GW_OWNER);
+        gtk_window_set_type_hint(GTK_WINDOW(s.window),
+                                 owner ? GDK_WINDOW_TYPE_HINT_DIALOG : GDK_WINDOW_TYPE_HINT_NORMAL);
+        if (owner) {
             auto it = shown_.find(owner);
             if (it != shown_.end() && it->second.window) {
                 gtk_window_set_transient_for(GTK_WINDOW(s.window), GTK_WINDOW(it->second.window));
@@ -164,6 +213,8 @@ public:
         s.area = gtk_drawing_area_new();
         gtk_widget_set_size_request(s.area, client.right, client.bottom);
         g_signal_connect(s.area, "draw", G_CALLBACK(on_draw), window);
+        g_signal_connect(s.area, "size-allocate", G_CALLBACK(on_area_placed), window);
+        g_signal_connect(s.area, "notify::scale-factor", G_CALLBACK(on_area_scaled), window);
         gtk_container_add(GTK_CONTAINER(overlay), s.area);
         s.fixed = gtk_fixed_new();
         gtk_overlay_add_overlay(GTK_OVERLAY(overlay), s.fixed);
@@ -181,6 +232,8 @@ public:
         if (it == shown_.end()) return;
         Shown s = it->second;
         shown_.erase(it);
+        // Our X window first: GTK's destroys it with the top level.
+        shm_view_destroy(s.view);
         if (s.window) gtk_widget_destroy(s.window);
         else if (s.widget) gtk_widget_destroy(s.widget);
     }
@@ -191,6 +244,8 @@ public:
         GtkWidget* w = it->second.window ? it->second.window : it->second.widget;
         if (visible) {
             gtk_widget_show_all(w);
+            // A top level is given its place before it is realized.
+            place_view(window);
         } else {
             gtk_widget_hide(w);
         }
@@ -213,7 +268,8 @@ public:
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (it->second.view) shm_view_update(it->second.view, r);
+        else gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
@@ -250,8 +306,36 @@ private:
         return G_SOURCE_REMOVE;
     }
 
+    static void on_realize(GtkWidget* gtk_window, gpointer data) {
+        set_frame_hints(gtk_window, GetWindowLongA(static_cast<HWND>(data), GWL_STYLE));
+    }
+
+    static void on_area_placed(GtkWidget*, GdkRectangle*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
+    static void on_area_scaled(GObject*, GParamSpec*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
+
+    // The client area's X window: made once the area has its place, following
+    // it afterwards, and given up for GTK's drawing if it cannot go on.
+    void place_view(HWND window) {
+        auto it = shown_.find(window);
+        if (it == shown_.end() || !it->second.area) return;
+        Shown& s = it->second;
+        if (!s.view_tried && !s.has_controls && shm_wanted() && gtk_widget_get_realized(s.window)) {
+            s.view_tried = true;
+            s.view = shm_view_create(s.window, s.area, window);
+        }
+        if (s.view && !shm_view_place(s.view)) drop_view(s);
+    }
+
+    static void drop_view(Shown& s) {
+        shm_view_destroy(s.view);
+        s.view = nullptr;
+        gtk_widget_queue_draw(s.area);
+    }
+
     static gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
         HWND window = static_cast<HWND>(data);
+        auto it = self().shown_.find(window);
+        if (it != self().shown_.end() && it->second.view) return TRUE;  // the X window shows it
         int width = 0, height = 0;
         const DWORD* pixels = host_window_pixels(window, &width, &height);
         if (!pixels || width <= 0 || height <= 0) return FALSE;
@@ -259,6 +343,8 @@ private:
             cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<DWORD*>(pixels)),
                                                 CAIRO_FORMAT_RGB24, width, height, width * 4);
         cairo_set_source_surface(cr, surface, 0, 0);
+        // Scaled for a HiDPI screen, each pixel becomes a block of its colour.
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
         cairo_paint(cr);
         cairo_surface_destroy(surface);
         return TRUE;
@@ -348,6 +434,9 @@ private:
         HWND parent = GetParent(control);
         auto it = shown_.find(parent);
         if (it == shown_.end() || !it->second.fixed) return;
+        // Native controls are drawn by GTK over the client area: GTK draws it too.
+        it->second.has_controls = true;
+        if (it->second.view) drop_view(it->second);
         LONG style = GetWindowLongA(control, GWL_STYLE);
         GtkWidget* widget = nullptr;
         if (starts_with_class(control, "Button")) {
