@@ -274,21 +274,30 @@ public:
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
 
-    // Runs GTK until something was queued for the program or the deadline passes.
+    // Runs GTK until something was queued for the program or the deadline
+    // passes. The main context's iteration is taken apart so that the
+    // deadline is only the poll's timeout: a tick costs one poll and no
+    // timer source made and dropped.
     bool wait(int64_t deadline_ms) override {
         input_ = false;
+        GMainContext* context = g_main_context_default();
+        if (!g_main_context_acquire(context)) return wait_by_iteration(deadline_ms);
         while (!input_) {
             int64_t now = now_ms();
             if (deadline_ms >= 0 && now >= deadline_ms) break;
-            guint timeout = 0;
-            bool expired = false;
-            if (deadline_ms >= 0) {
-                timeout = g_timeout_add(guint(deadline_ms - now), on_deadline, &expired);
-            }
-            g_main_context_iteration(nullptr, TRUE);
-            if (expired) break;
-            if (timeout) g_source_remove(timeout);
+            gint priority = 0;
+            g_main_context_prepare(context, &priority);
+            gint timeout = -1;
+            gint n;
+            while ((n = g_main_context_query(context, priority, &timeout, poll_fds_.data(), gint(poll_fds_.size()))) >
+                   gint(poll_fds_.size()))
+                poll_fds_.resize(size_t(n));
+            if (deadline_ms >= 0 && (timeout < 0 || timeout > deadline_ms - now)) timeout = gint(deadline_ms - now);
+            g_main_context_get_poll_func(context)(poll_fds_.data(), guint(n), timeout);
+            g_main_context_check(context, priority, poll_fds_.data(), n);
+            g_main_context_dispatch(context);
         }
+        g_main_context_release(context);
         return true;
     }
 
@@ -301,6 +310,21 @@ public:
     }
 
 private:
+    // The plain way, for a main context some other thread holds.
+    bool wait_by_iteration(int64_t deadline_ms) {
+        while (!input_) {
+            int64_t now = now_ms();
+            if (deadline_ms >= 0 && now >= deadline_ms) break;
+            guint timeout = 0;
+            bool expired = false;
+            if (deadline_ms >= 0) timeout = g_timeout_add(guint(deadline_ms - now), on_deadline, &expired);
+            g_main_context_iteration(nullptr, TRUE);
+            if (expired) break;
+            if (timeout) g_source_remove(timeout);
+        }
+        return true;
+    }
+
     static gboolean on_deadline(gpointer expired) {
         *static_cast<bool*>(expired) = true;
         return G_SOURCE_REMOVE;
@@ -481,6 +505,7 @@ private:
 
     std::unordered_map<HWND, Shown> shown_;
     std::vector<std::pair<HWND, UINT>*> picks_;
+    std::vector<GPollFD> poll_fds_ = std::vector<GPollFD>(8);
     bool input_ = false;
 };
 
