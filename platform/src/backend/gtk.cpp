@@ -179,6 +179,7 @@ public:
     }
 
     void window_created(HWND window) override {
+        touched_ = true;
         LONG style = GetWindowLongA(window, GWL_STYLE);
         if (style & WS_CHILD) {
             create_control(window);
@@ -228,6 +229,7 @@ public:
     }
 
     void window_destroyed(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         Shown s = it->second;
@@ -239,6 +241,7 @@ public:
     }
 
     void window_shown(HWND window, bool visible) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         GtkWidget* w = it->second.window ? it->second.window : it->second.widget;
@@ -252,6 +255,7 @@ public:
     }
 
     void window_moved(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
         RECT client;
@@ -260,6 +264,7 @@ public:
     }
 
     void title_changed(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         if (it->second.window) gtk_window_set_title(GTK_WINDOW(it->second.window), window_text(window).c_str());
@@ -268,16 +273,23 @@ public:
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        if (it->second.view) shm_view_update(it->second.view, r);
-        else gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (it->second.view) {
+            shm_view_update(it->second.view, r);
+        } else {
+            touched_ = true;
+            gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
     }
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
 
     // Runs GTK until something was queued for the program or the deadline
     // passes. The main context's iteration is taken apart so that the
-    // deadline is only the poll's timeout: a tick costs one poll and no
-    // timer source made and dropped.
+    // deadline is only the poll's timeout: a tick costs one poll, with no
+    // timer source made and dropped. And while the loop is quiet (the last
+    // poll ended at our time with nothing ready, and since then nothing ran
+    // in GLib, GTK or GDK), the next wait polls the same descriptors again
+    // without asking the sources: GDK's would read the X connection each time.
     bool wait(int64_t deadline_ms) override {
         input_ = false;
         GMainContext* context = g_main_context_default();
@@ -285,6 +297,20 @@ public:
         while (!input_) {
             int64_t now = now_ms();
             if (deadline_ms >= 0 && now >= deadline_ms) break;
+            int64_t until = deadline_ms;
+            int64_t put_by = shm_views_pace(deadline_ms);
+            if (put_by >= 0 && (until < 0 || put_by < until)) until = put_by;
+
+            if (quiet_ && !touched_ && !shm_views_watching()) {
+                int64_t limit = until;
+                if (glib_due_ >= 0 && (limit < 0 || glib_due_ < limit)) limit = glib_due_;
+                gint ready = g_main_context_get_poll_func(context)(
+                    poll_fds_.data(), guint(poll_count_), limit < 0 ? -1 : gint(limit > now ? limit - now : 0));
+                // Anything else is GLib's: a whole iteration follows.
+                if (!(ready == 0 && until >= 0 && limit == until)) quiet_ = false;
+                continue;
+            }
+            touched_ = false;
             gint priority = 0;
             g_main_context_prepare(context, &priority);
             gint timeout = -1;
@@ -292,8 +318,13 @@ public:
             while ((n = g_main_context_query(context, priority, &timeout, poll_fds_.data(), gint(poll_fds_.size()))) >
                    gint(poll_fds_.size()))
                 poll_fds_.resize(size_t(n));
-            if (deadline_ms >= 0 && (timeout < 0 || timeout > deadline_ms - now)) timeout = gint(deadline_ms - now);
-            g_main_context_get_poll_func(context)(poll_fds_.data(), guint(n), timeout);
+            poll_count_ = n;
+            glib_due_ = timeout < 0 ? -1 : now + timeout;
+            bool ours_first = until >= 0 && (timeout < 0 || until - now < timeout);
+            if (ours_first) timeout = gint(until > now ? until - now : 0);
+            gint ready = g_main_context_get_poll_func(context)(poll_fds_.data(), guint(n), timeout);
+            quiet_ = ready == 0 && ours_first;
+            if (quiet_) continue;
             g_main_context_check(context, priority, poll_fds_.data(), n);
             g_main_context_dispatch(context);
         }
@@ -302,6 +333,7 @@ public:
     }
 
     SIZE screen_size() override {
+        touched_ = true;
         GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default());
         if (!monitor) monitor = gdk_display_get_monitor(gdk_display_get_default(), 0);
         GdkRectangle geometry = {0, 0, 1024, 768};
@@ -506,6 +538,10 @@ private:
     std::unordered_map<HWND, Shown> shown_;
     std::vector<std::pair<HWND, UINT>*> picks_;
     std::vector<GPollFD> poll_fds_ = std::vector<GPollFD>(8);
+    gint poll_count_ = 0;
+    int64_t glib_due_ = -1;  // when GLib's next timeout falls due, -1 for none
+    bool quiet_ = false;     // the last poll ended at our time, nothing ready
+    bool touched_ = true;    // GTK was called since the last iteration
     bool input_ = false;
 };
 

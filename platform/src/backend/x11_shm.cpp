@@ -1,7 +1,7 @@
 // The shared-memory view of a client area.
 //
-// The view talks to the X server over a connection of its own, which GTK's
-// main loop does not watch: the completions of its puts (ShmCompletion, sent
+// The view talks to the X server over an XCB connection of its own, which
+// GTK's main loop does not watch: the completions of its puts (ShmCompletion, sent
 // once the server has read an image) wait there until the next update needs
 // an image, so a frame costs one put and no extra wake-up. Two images are
 // used in turn; only with both still unread does the view watch its
@@ -9,6 +9,10 @@
 // Exposures arrive on GTK's connection (it selects them on our window) and
 // put the surface as it is: uncovering shows the last frame without asking
 // for a new one.
+//
+// Updates are put at the display's pace at most (its refresh rate; 60 Hz
+// where it tells none): one that comes sooner is held back and goes with the
+// next update, or, if none is due soon enough, when its time comes.
 #include "backend/x11_shm.h"
 
 #include <string.h>
@@ -18,10 +22,10 @@
 #include <gdk/gdk.h>
 #ifdef GDK_WINDOWING_X11
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 #include <gdk/gdkx.h>
 #include <glib-unix.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
 #endif
 
 #include <vector>
@@ -35,9 +39,8 @@ namespace plat {
 namespace {
 
 struct ShmBuffer {
-    XImage* image = nullptr;
-    XShmSegmentInfo segment = {};
-    bool attached = false;
+    xcb_shm_seg_t seg = 0;  // 0 until attached
+    uint8_t* pixels = nullptr;
     bool busy = false;  // put, and not known to be read by the server
 };
 
@@ -55,41 +58,36 @@ void unite(RECT* into, const RECT& r) {
     into->bottom = r.bottom > into->bottom ? r.bottom : into->bottom;
 }
 
-// Our surfaces hold 0x00RRGGBB words in host order: the image must take them
-// as they are.
-bool takes_surface_words(const XImage* image) {
-    int host_order = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? LSBFirst : MSBFirst;
-    return image->bits_per_pixel == 32 && image->byte_order == host_order && image->red_mask == 0xff0000 &&
-           image->green_mask == 0xff00 && image->blue_mask == 0xff;
-}
-
-// X error handlers are per process: ours counts the errors of the views'
-// own connections (a segment the server cannot attach, a window already
-// gone with its top level) and hands every other one on, to GDK's.
-std::vector<Display*> g_own_displays;
-XErrorHandler g_next_handler = nullptr;
-int g_own_errors = 0;
-
-int on_x_error(Display* display, XErrorEvent* error) {
-    for (Display* own : g_own_displays) {
-        if (own == display) {
-            ++g_own_errors;
-            return 0;
+// Whether the server takes a depth-24 image of `visual` as our surfaces hold
+// pixels: 0x00RRGGBB words in host order, 32 bits each, rows unpadded.
+bool takes_surface_words(xcb_connection_t* c, xcb_visualid_t visual) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    int host_order = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? XCB_IMAGE_ORDER_LSB_FIRST : XCB_IMAGE_ORDER_MSB_FIRST;
+    if (setup->image_byte_order != host_order) return false;
+    bool words = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
+        if (f.data->depth == 24) words = f.data->bits_per_pixel == 32 && f.data->scanline_pad == 32;
+    if (!words) return false;
+    for (auto screen = xcb_setup_roots_iterator(setup); screen.rem; xcb_screen_next(&screen))
+        for (auto depth = xcb_screen_allowed_depths_iterator(screen.data); depth.rem; xcb_depth_next(&depth)) {
+            if (depth.data->depth != 24) continue;
+            for (auto v = xcb_depth_visuals_iterator(depth.data); v.rem; xcb_visualtype_next(&v))
+                if (v.data->visual_id == visual)
+                    return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR && v.data->red_mask == 0xff0000 &&
+                           v.data->green_mask == 0xff00 && v.data->blue_mask == 0xff;
         }
-    }
-    return g_next_handler ? g_next_handler(display, error) : 0;
+    return false;
 }
 
 }  // namespace
 
 struct ShmView {
     Display* gdk_xdisplay = nullptr;  // GTK's connection: exposures
-    Display* display = nullptr;       // ours: windows, images, puts, completions
-    Window xwindow = 0;
-    GC gc = nullptr;
-    Visual* visual = nullptr;
-    int completion = 0;  // the ShmCompletion event type
-    guint watch = 0;     // watching our connection while both images are unread
+    xcb_connection_t* c = nullptr;    // ours: window, images, puts, completions
+    xcb_window_t xwindow = 0;
+    xcb_gcontext_t gc = 0;
+    uint8_t completion = 0;  // the ShmCompletion event code
+    guint watch = 0;         // watching our connection while both images are unread
     GtkWidget* toplevel = nullptr;
     GtkWidget* area = nullptr;
     HWND window = nullptr;
@@ -98,55 +96,54 @@ struct ShmView {
     bool mapped = false;
     ShmBuffer buffers[2];
     RECT pending = {0, 0, 0, 0};  // client pixels not yet put
+    int64_t interval_us = 0;      // the display's refresh period
+    int64_t last_put_us = 0;
+    bool held = false;            // pending waits for the display's pace
 };
 
 namespace {
 
+std::vector<ShmView*> g_views;
+
 void free_buffers(ShmView* v) {
     for (ShmBuffer& b : v->buffers) {
         // Requests run in order: the server has read every put before it detaches.
-        if (b.attached) XShmDetach(v->display, &b.segment);
-        if (b.segment.shmaddr && b.segment.shmaddr != reinterpret_cast<char*>(-1)) shmdt(b.segment.shmaddr);
-        if (b.image) {
-            b.image->data = nullptr;  // the segment's, not the image's
-            XDestroyImage(b.image);
-        }
+        if (b.seg) xcb_shm_detach(v->c, b.seg);
+        if (b.pixels) shmdt(b.pixels);
         b = ShmBuffer{};
     }
 }
 
 bool make_buffers(ShmView* v, int width, int height) {
     for (ShmBuffer& b : v->buffers) {
-        b.image = XShmCreateImage(v->display, v->visual, 24, ZPixmap, nullptr, &b.segment, unsigned(width),
-                                  unsigned(height));
-        if (!b.image || !takes_surface_words(b.image)) return false;
-        b.segment.shmid = shmget(IPC_PRIVATE, size_t(b.image->bytes_per_line) * size_t(height), IPC_CREAT | 0600);
-        if (b.segment.shmid < 0) return false;
-        b.segment.shmaddr = static_cast<char*>(shmat(b.segment.shmid, nullptr, 0));
+        int id = shmget(IPC_PRIVATE, size_t(width) * size_t(height) * 4, IPC_CREAT | 0600);
+        if (id < 0) return false;
+        void* at = shmat(id, nullptr, 0);
         // Marked for removal at once: it goes when both sides have detached,
         // however the process ends.
-        shmctl(b.segment.shmid, IPC_RMID, nullptr);
-        if (b.segment.shmaddr == reinterpret_cast<char*>(-1)) return false;
-        b.image->data = b.segment.shmaddr;
-        b.segment.readOnly = True;
-        int errors = g_own_errors;
-        XShmAttach(v->display, &b.segment);
-        XSync(v->display, False);
-        b.attached = g_own_errors == errors;
-        if (!b.attached) return false;
+        shmctl(id, IPC_RMID, nullptr);
+        if (at == reinterpret_cast<void*>(-1)) return false;
+        b.pixels = static_cast<uint8_t*>(at);
+        xcb_shm_seg_t seg = xcb_generate_id(v->c);
+        xcb_generic_error_t* error = xcb_request_check(v->c, xcb_shm_attach_checked(v->c, seg, uint32_t(id), 1));
+        if (error) {
+            free(error);
+            return false;
+        }
+        b.seg = seg;
     }
     return true;
 }
 
 // Takes in the completions that have arrived, without waiting for any.
 void take_completions(ShmView* v) {
-    while (XEventsQueued(v->display, QueuedAfterReading) > 0) {
-        XEvent e;
-        XNextEvent(v->display, &e);
-        if (e.type != v->completion) continue;
-        auto* done = reinterpret_cast<XShmCompletionEvent*>(&e);
-        for (ShmBuffer& b : v->buffers)
-            if (b.attached && b.segment.shmseg == done->shmseg) b.busy = false;
+    while (xcb_generic_event_t* e = xcb_poll_for_event(v->c)) {
+        if ((e->response_type & 0x7f) == v->completion) {
+            auto* done = reinterpret_cast<xcb_shm_completion_event_t*>(e);
+            for (ShmBuffer& b : v->buffers)
+                if (b.seg && b.seg == done->shmseg) b.busy = false;
+        }
+        free(e);
     }
 }
 
@@ -159,15 +156,16 @@ void put(ShmView* v) {
     if (r.top < 0) r.top = 0;
     if (r.right > v->width) r.right = v->width;
     if (r.bottom > v->height) r.bottom = v->height;
-    if (is_empty(r) || !v->buffers[0].image) {
+    if (is_empty(r) || !v->buffers[0].seg) {
         v->pending = RECT{0, 0, 0, 0};
+        v->held = false;
         return;
     }
     if (v->buffers[0].busy && v->buffers[1].busy) take_completions(v);
     ShmBuffer* b = !v->buffers[0].busy ? &v->buffers[0] : !v->buffers[1].busy ? &v->buffers[1] : nullptr;
     if (!b) {
         // The server is behind: the completion that frees an image puts this.
-        if (!v->watch) v->watch = g_unix_fd_add(ConnectionNumber(v->display), G_IO_IN, on_readable, v);
+        if (!v->watch) v->watch = g_unix_fd_add(xcb_get_file_descriptor(v->c), G_IO_IN, on_readable, v);
         return;
     }
     int width = 0, height = 0;
@@ -176,9 +174,10 @@ void put(ShmView* v) {
 
     // Each surface pixel becomes a scale x scale block, with no smoothing.
     const int s = v->scale;
+    const size_t stride = size_t(width) * size_t(s);
     for (int y = r.top * s; y < r.bottom * s; ++y) {
         const DWORD* from = pixels + size_t(y / s) * size_t(width);
-        auto* to = reinterpret_cast<uint32_t*>(b->image->data + size_t(y) * size_t(b->image->bytes_per_line));
+        auto* to = reinterpret_cast<uint32_t*>(b->pixels) + size_t(y) * stride;
         if (s == 1) {
             memcpy(to + r.left, from + r.left, size_t(r.right - r.left) * 4);
         } else {
@@ -186,17 +185,20 @@ void put(ShmView* v) {
                 for (int k = 0; k < s; ++k) to[x * s + k] = from[x];
         }
     }
-    XShmPutImage(v->display, v->xwindow, v->gc, b->image, r.left * s, r.top * s, r.left * s, r.top * s,
-                 unsigned((r.right - r.left) * s), unsigned((r.bottom - r.top) * s), True);
+    v->held = false;
+    v->last_put_us = g_get_monotonic_time();
+    xcb_shm_put_image(v->c, v->xwindow, v->gc, uint16_t(width * s), uint16_t(v->height * s), uint16_t(r.left * s),
+                      uint16_t(r.top * s), uint16_t((r.right - r.left) * s), uint16_t((r.bottom - r.top) * s),
+                      int16_t(r.left * s), int16_t(r.top * s), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 1, b->seg, 0);
     b->busy = true;
     v->pending = RECT{0, 0, 0, 0};
-    XFlush(v->display);
+    xcb_flush(v->c);
 }
 
 gboolean on_readable(gint, GIOCondition, gpointer data) {
     auto* v = static_cast<ShmView*>(data);
     take_completions(v);
-    if (v->buffers[0].busy && v->buffers[1].busy) return G_SOURCE_CONTINUE;
+    if (v->buffers[0].busy && v->buffers[1].busy && !xcb_connection_has_error(v->c)) return G_SOURCE_CONTINUE;
     v->watch = 0;
     put(v);
     return G_SOURCE_REMOVE;
@@ -210,7 +212,7 @@ GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
     const XExposeEvent& x = e->xexpose;
     const int s = v->scale > 0 ? v->scale : 1;
     unite(&v->pending, RECT{x.x / s, x.y / s, (x.x + x.width + s - 1) / s, (x.y + x.height + s - 1) / s});
-    if (x.count == 0) put(v);
+    if (x.count == 0 && !v->watch) put(v);
     return GDK_FILTER_REMOVE;
 }
 
@@ -222,45 +224,45 @@ ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     if (!GDK_IS_X11_DISPLAY(gdk_display) || !parent || !GDK_IS_X11_WINDOW(parent)) return nullptr;
     Display* gdk_xdisplay = GDK_DISPLAY_XDISPLAY(gdk_display);
     GdkVisual* gdk_visual = gdk_window_get_visual(parent);
-    Visual* visual = GDK_VISUAL_XVISUAL(gdk_visual);
-    if (gdk_visual_get_depth(gdk_visual) != 24 || visual->c_class != TrueColor) return nullptr;
-    Display* display = XOpenDisplay(DisplayString(gdk_xdisplay));
-    if (!display) return nullptr;
-    if (!XShmQueryExtension(display)) {
-        XCloseDisplay(display);
+    if (gdk_visual_get_depth(gdk_visual) != 24) return nullptr;
+    xcb_visualid_t visual = xcb_visualid_t(XVisualIDFromVisual(GDK_VISUAL_XVISUAL(gdk_visual)));
+
+    xcb_connection_t* c = xcb_connect(DisplayString(gdk_xdisplay), nullptr);
+    const xcb_query_extension_reply_t* shm = xcb_connection_has_error(c) ? nullptr : xcb_get_extension_data(c, &xcb_shm_id);
+    if (!shm || !shm->present || !takes_surface_words(c, visual)) {
+        xcb_disconnect(c);
         return nullptr;
     }
-    static bool handling = false;
-    if (!handling) g_next_handler = XSetErrorHandler(on_x_error);
-    handling = true;
-    g_own_displays.push_back(display);
-
     auto* v = new ShmView;
     v->gdk_xdisplay = gdk_xdisplay;
-    v->display = display;
-    v->visual = visual;
-    v->completion = XShmGetEventBase(display) + ShmCompletion;
+    v->c = c;
+    v->completion = uint8_t(shm->first_event + XCB_SHM_COMPLETION);
     v->toplevel = toplevel;
     v->area = area;
     v->window = window;
     // The top level must exist for the server before our connection names it.
     XSync(gdk_xdisplay, False);
-    int errors = g_own_errors;
-    XSetWindowAttributes attributes = {};
+    v->xwindow = xcb_generate_id(c);
     // No background: the server never clears it, so an exposed part keeps
     // its pixels until the put that follows.
-    attributes.background_pixmap = None;
-    attributes.bit_gravity = NorthWestGravity;
-    v->xwindow = XCreateWindow(display, GDK_WINDOW_XID(parent), 0, 0, 1, 1, 0, 24, InputOutput, visual,
-                               CWBackPixmap | CWBitGravity, &attributes);
-    v->gc = XCreateGC(display, v->xwindow, 0, nullptr);
-    XSync(display, False);
-    if (g_own_errors != errors) {
+    const uint32_t values[] = {XCB_BACK_PIXMAP_NONE, XCB_GRAVITY_NORTH_WEST};
+    xcb_void_cookie_t made =
+        xcb_create_window_checked(c, 24, v->xwindow, xcb_window_t(GDK_WINDOW_XID(parent)), 0, 0, 1, 1, 0,
+                                  XCB_WINDOW_CLASS_INPUT_OUTPUT, visual, XCB_CW_BACK_PIXMAP | XCB_CW_BIT_GRAVITY, values);
+    v->gc = xcb_generate_id(c);
+    xcb_create_gc(c, v->gc, v->xwindow, 0, nullptr);
+    if (xcb_generic_error_t* error = xcb_request_check(c, made)) {
+        free(error);
         shm_view_destroy(v);
         return nullptr;
     }
     XSelectInput(gdk_xdisplay, v->xwindow, ExposureMask);
+    GdkMonitor* monitor = gdk_display_get_monitor_at_window(gdk_display, parent);
+    int millihertz = monitor ? gdk_monitor_get_refresh_rate(monitor) : 0;
+    if (millihertz < 20000 || millihertz > 500000) millihertz = 60000;
+    v->interval_us = 1000000000LL / millihertz;
     gdk_window_add_filter(nullptr, filter, v);
+    g_views.push_back(v);
     if (!shm_view_place(v)) {
         shm_view_destroy(v);
         return nullptr;
@@ -271,22 +273,50 @@ ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
 void shm_view_destroy(ShmView* v) {
     if (!v) return;
     gdk_window_remove_filter(nullptr, filter, v);
+    std::erase(g_views, v);
     if (v->watch) g_source_remove(v->watch);
     free_buffers(v);
-    // Closing the connection ends its window, GC and attachments with it.
-    XCloseDisplay(v->display);
-    std::erase(g_own_displays, v->display);
+    // Leaving ends our window, GC and attachments with the connection.
+    xcb_disconnect(v->c);
     delete v;
 }
 
 void shm_view_update(ShmView* v, const RECT& rect) {
     unite(&v->pending, rect);
-    if (!v->watch) put(v);
+    if (v->watch) return;
+    // A millisecond early is on time: ticks come on a millisecond grid.
+    if (g_get_monotonic_time() - v->last_put_us >= v->interval_us - 1000) put(v);
+    else v->held = true;
+}
+
+int64_t shm_views_pace(int64_t deadline_ms) {
+    int64_t wake_ms = -1;
+    int64_t now_us = g_get_monotonic_time();
+    for (ShmView* v : g_views) {
+        if (!v->held || v->watch) continue;
+        int64_t due_us = v->last_put_us + v->interval_us;
+        // The next update, if it comes within half a period of the due time,
+        // takes the held one along.
+        if (deadline_ms >= 0 && deadline_ms * 1000 <= due_us + v->interval_us / 2) continue;
+        if (now_us >= due_us - 1000) {
+            put(v);
+            continue;
+        }
+        int64_t due_ms = (due_us + 999) / 1000;
+        if (wake_ms < 0 || due_ms < wake_ms) wake_ms = due_ms;
+    }
+    return wake_ms;
+}
+
+bool shm_views_watching() {
+    for (ShmView* v : g_views)
+        if (v->watch) return true;
+    return false;
 }
 
 bool shm_view_place(ShmView* v) {
     int width = 0, height = 0;
-    if (!host_window_pixels(v->window, &width, &height)) return false;
+    if (!host_window_pixels(v->window, &width, &height) || xcb_connection_has_error(v->c)) return false;
     int scale = gtk_widget_get_scale_factor(v->area);
     if (scale != v->scale || width != v->width || height != v->height) {
         if (v->watch) g_source_remove(v->watch);
@@ -296,19 +326,20 @@ bool shm_view_place(ShmView* v) {
         v->width = width;
         v->height = height;
         if (width > 0 && height > 0 && !make_buffers(v, width * scale, height * scale)) return false;
-        XResizeWindow(v->display, v->xwindow, unsigned(width > 0 ? width * scale : 1),
-                      unsigned(height > 0 ? height * scale : 1));
+        const uint32_t size[] = {uint32_t(width > 0 ? width * scale : 1), uint32_t(height > 0 ? height * scale : 1)};
+        xcb_configure_window(v->c, v->xwindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
         unite(&v->pending, RECT{0, 0, width, height});
     }
     int x = 0, y = 0;
     gtk_widget_translate_coordinates(v->area, v->toplevel, 0, 0, &x, &y);
-    XMoveWindow(v->display, v->xwindow, x * scale, y * scale);
+    const uint32_t place[] = {uint32_t(x * scale), uint32_t(y * scale)};
+    xcb_configure_window(v->c, v->xwindow, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
     if (!v->mapped) {
-        XMapWindow(v->display, v->xwindow);
+        xcb_map_window(v->c, v->xwindow);
         v->mapped = true;
     }
-    put(v);
-    XFlush(v->display);
+    if (!v->watch) put(v);
+    xcb_flush(v->c);
     return true;
 }
 
@@ -318,6 +349,8 @@ struct ShmView {};
 ShmView* shm_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
 void shm_view_destroy(ShmView*) {}
 void shm_view_update(ShmView*, const RECT&) {}
+int64_t shm_views_pace(int64_t) { return -1; }
+bool shm_views_watching() { return false; }
 bool shm_view_place(ShmView*) { return false; }
 
 #endif

@@ -19,8 +19,18 @@ struct ShmView;
 ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window);
 void shm_view_destroy(ShmView* view);
 
-// Pixels inside `rect` (client coordinates) of the surface changed.
+// Pixels inside `rect` (client coordinates) of the surface changed. They are
+// put at once, or held back when the last put was less than a refresh period
+// of the display ago.
 void shm_view_update(ShmView* view, const RECT& rect);
+
+// Before waiting until `deadline_ms` (of g_get_monotonic_time, in ms; -1 for
+// none): puts the held-back updates that cannot wait for the next one, and
+// returns when the wait must end to put the others (-1 for never).
+int64_t shm_views_pace(int64_t deadline_ms);
+
+// Whether a view waits for the server with a GLib source of its own.
+bool shm_views_watching();
 
 // Follows the area's place, the surface's size and the widget's scale; false
 // when the view cannot go on (its images could not be made anew).
