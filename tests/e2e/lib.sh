@@ -78,14 +78,16 @@ e2e_cleanup() {
     [ -n "$e2e_work" ] && rm -rf "$e2e_work"
 }
 
-# Starts Xvfb on a display number it picks itself (written to the given fd,
-# so that no display of anybody else is ever touched) and exports DISPLAY.
+# e2e_start_xvfb [WIDTHxHEIGHT]: starts Xvfb (1024x768 unless given) on a
+# display number it picks itself (written to the given fd, so that no display
+# of anybody else is ever touched) and exports DISPLAY.
 e2e_start_xvfb() {
+    local size=${1:-1024x768}
     e2e_require Xvfb xdpyinfo
     # -noreset: by default the server resets when its last client leaves,
     # and a client that connects during the reset (the program, right after
     # the readiness probe below) is turned away.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$e2e_work/display" >"$e2e_work/xvfb.log" 2>&1 &
     e2e_xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$e2e_work/display" ] && break
@@ -107,6 +109,27 @@ e2e_start_xvfb() {
     kill -0 "$e2e_xvfb_pid" 2>/dev/null && [ $answered -eq 1 ] ||
         e2e_fail "Xvfb on $DISPLAY does not answer: $(tail -n 3 "$e2e_work/xvfb.log" | tr '\n' ' ')"
     e2e_info "Xvfb on $DISPLAY (pid $e2e_xvfb_pid)"
+}
+
+# Starts openbox on the display, with its settings and caches in the work
+# folder, and waits until it manages the screen.
+e2e_start_openbox() {
+    e2e_require openbox xprop
+    mkdir -p "$e2e_work/xdg-config" "$e2e_work/xdg-cache"
+    XDG_CONFIG_HOME=$e2e_work/xdg-config XDG_CACHE_HOME=$e2e_work/xdg-cache \
+        openbox --sm-disable >"$e2e_work/openbox.log" 2>&1 &
+    local pid=$!
+    e2e_track "$pid"
+    # A window manager announces itself on the root window.
+    local check=""
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        check=$(x xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o '0x[0-9a-f]*')
+        [ -n "$check" ] && break
+        sleep 0.1
+    done
+    [ -n "$check" ] || e2e_fail "openbox did not start: $(tail -n 3 "$e2e_work/openbox.log" | tr '\n' ' ')"
+    e2e_info "openbox manages $DISPLAY (pid $pid)"
 }
 
 # Sets $wine and $wineserver.
@@ -186,11 +209,16 @@ find_other() {
     return 1
 }
 
-# geometry WINDOW: sets GX GY GW GH.
+# geometry WINDOW: sets GX GY (on the screen, inside any frame a window
+# manager put around it) and GW GH.
 geometry() {
-    local X Y WIDTH HEIGHT
-    eval "$(x xdotool getwindowgeometry --shell "$1" 2>/dev/null | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$')"
-    GX=${X:-0} GY=${Y:-0} GW=${WIDTH:-0} GH=${HEIGHT:-0}
+    local info
+    info=$(x xwininfo -id "$1" 2>/dev/null)
+    GX=$(echo "$info" | awk '/Absolute upper-left X:/ { print $NF }')
+    GY=$(echo "$info" | awk '/Absolute upper-left Y:/ { print $NF }')
+    GW=$(echo "$info" | awk '/^ *Width:/ { print $NF }')
+    GH=$(echo "$info" | awk '/^ *Height:/ { print $NF }')
+    GX=${GX:-0} GY=${GY:-0} GW=${GW:-0} GH=${GH:-0}
 }
 
 # not_shown PID WINDOW: true when WINDOW is no longer a visible window of PID.

@@ -2,10 +2,17 @@
 // window's surface, with a menu bar built from its menu; dialog controls
 // become native widgets; keys and menu picks come back as queued messages.
 // One event loop: waits run GTK's main context until input or a deadline.
+//
+// A client area without controls is shown through a shared-memory X window
+// (x11_shm.h), so that animating costs neither GTK's paint cycle nor a wait
+// on the server. Elsewhere (Wayland, no MIT-SHM, dialogs with their native
+// controls on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK
+// draws the surface.
 #include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <string>
 #include <unordered_map>
@@ -15,6 +22,8 @@
 #include <windows.h>
 
 #include "backend/backend.h"
+#include "backend/window_query.h"
+#include "backend/x11_shm.h"
 
 namespace plat {
 
@@ -25,20 +34,44 @@ struct Shown {
     GtkWidget* area = nullptr;    // top level: the client area showing the surface
     GtkWidget* fixed = nullptr;   // top level: where child controls go
     GtkWidget* widget = nullptr;  // child control: its widget
+    ShmView* view = nullptr;      // top level: the client area's X window, if it has one
+    bool view_tried = false;
+    bool has_controls = false;
 };
 
-bool starts_with_class(HWND window, const char* name) {
-    char cls[64] = "";
-    GetClassNameA(window, cls, sizeof cls);
-    return g_ascii_strcasecmp(cls, name) == 0;
+bool shm_wanted() {
+    const char* off = getenv("WIN32_GTK_NO_SHM");
+    return !off || !*off || strcmp(off, "0") == 0;
 }
 
-std::string window_text(HWND window) {
-    int n = GetWindowTextLengthA(window);
-    std::string text(size_t(n) + 1, '\0');
-    GetWindowTextA(window, text.data(), n + 1);
-    text.resize(strlen(text.c_str()));
-    return text;
+// What the window manager is asked to offer, as the platform's style bits
+// would: a caption moves the window; the system menu brings the close box,
+// and with it the minimise and maximise boxes the style asks for; a sizing
+// border resizes.
+void set_frame_hints(GtkWidget* gtk_window, LONG style) {
+    GdkWindow* w = gtk_widget_get_window(gtk_window);
+    if (!w) return;
+    int functions = GDK_FUNC_MOVE;
+    int decorations = GDK_DECOR_BORDER;
+    if ((style & WS_CAPTION) == WS_CAPTION) decorations |= GDK_DECOR_TITLE;
+    if (style & WS_SYSMENU) {
+        functions |= GDK_FUNC_CLOSE;
+        decorations |= GDK_DECOR_MENU;
+        if (style & WS_MINIMIZEBOX) {
+            functions |= GDK_FUNC_MINIMIZE;
+            decorations |= GDK_DECOR_MINIMIZE;
+        }
+        if (style & WS_MAXIMIZEBOX) {
+            functions |= GDK_FUNC_MAXIMIZE;
+            decorations |= GDK_DECOR_MAXIMIZE;
+        }
+    }
+    if (style & WS_THICKFRAME) {
+        functions |= GDK_FUNC_RESIZE;
+        decorations |= GDK_DECOR_RESIZEH;
+    }
+    gdk_window_set_functions(w, GdkWMFunction(functions));
+    gdk_window_set_decorations(w, GdkWMDecoration(decorations));
 }
 
 // "&X" marks a mnemonic on the platform, "_X" in GTK; "&&" is a literal "&".
@@ -133,6 +166,7 @@ public:
     }
 
     void window_created(HWND window) override {
+        touched_ = true;
         LONG style = GetWindowLongA(window, GWL_STYLE);
         if (style & WS_CHILD) {
             create_control(window);
@@ -141,12 +175,15 @@ public:
         Shown s;
         s.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_title(GTK_WINDOW(s.window), window_text(window).c_str());
-        gtk_window_set_resizable(GTK_WINDOW(s.window), FALSE);
+        gtk_window_set_resizable(GTK_WINDOW(s.window), (style & WS_THICKFRAME) != 0);
         // Only a system menu gives the platform's windows a close box.
         gtk_window_set_deletable(GTK_WINDOW(s.window), (style & WS_SYSMENU) != 0);
-        gtk_window_set_type_hint(GTK_WINDOW(s.window), GDK_WINDOW_TYPE_HINT_DIALOG);
+        g_signal_connect_after(s.window, "realize", G_CALLBACK(on_realize), window);
         set_icons(window, s.window);
-        if (HWND owner = GetWindow(window, GW_OWNER)) {
+        HWND owner = GetWindow(window, GW_OWNER);
+        gtk_window_set_type_hint(GTK_WINDOW(s.window),
+                                 owner ? GDK_WINDOW_TYPE_HINT_DIALOG : GDK_WINDOW_TYPE_HINT_NORMAL);
+        if (owner) {
             auto it = shown_.find(owner);
             if (it != shown_.end() && it->second.window) {
                 gtk_window_set_transient_for(GTK_WINDOW(s.window), GTK_WINDOW(it->second.window));
@@ -164,6 +201,8 @@ public:
         s.area = gtk_drawing_area_new();
         gtk_widget_set_size_request(s.area, client.right, client.bottom);
         g_signal_connect(s.area, "draw", G_CALLBACK(on_draw), window);
+        g_signal_connect(s.area, "size-allocate", G_CALLBACK(on_area_placed), window);
+        g_signal_connect(s.area, "notify::scale-factor", G_CALLBACK(on_area_scaled), window);
         gtk_container_add(GTK_CONTAINER(overlay), s.area);
         s.fixed = gtk_fixed_new();
         gtk_overlay_add_overlay(GTK_OVERLAY(overlay), s.fixed);
@@ -177,26 +216,33 @@ public:
     }
 
     void window_destroyed(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         Shown s = it->second;
         shown_.erase(it);
+        // Our X window first: GTK's destroys it with the top level.
+        shm_view_destroy(s.view);
         if (s.window) gtk_widget_destroy(s.window);
         else if (s.widget) gtk_widget_destroy(s.widget);
     }
 
     void window_shown(HWND window, bool visible) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         GtkWidget* w = it->second.window ? it->second.window : it->second.widget;
         if (visible) {
             gtk_widget_show_all(w);
+            // A top level is given its place before it is realized.
+            place_view(window);
         } else {
             gtk_widget_hide(w);
         }
     }
 
     void window_moved(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
         RECT client;
@@ -205,6 +251,7 @@ public:
     }
 
     void title_changed(HWND window) override {
+        touched_ = true;
         auto it = shown_.find(window);
         if (it == shown_.end()) return;
         if (it->second.window) gtk_window_set_title(GTK_WINDOW(it->second.window), window_text(window).c_str());
@@ -213,30 +260,67 @@ public:
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (it->second.view) {
+            shm_view_update(it->second.view, r);
+        } else {
+            touched_ = true;
+            gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
     }
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
 
-    // Runs GTK until something was queued for the program or the deadline passes.
+    // Runs GTK until something was queued for the program or the deadline
+    // passes. The main context's iteration is taken apart so that the
+    // deadline is only the poll's timeout: a tick costs one poll, with no
+    // timer source made and dropped. And while the loop is quiet (the last
+    // poll ended at our time with nothing ready, and since then nothing ran
+    // in GLib, GTK or GDK), the next wait polls the same descriptors again
+    // without asking the sources: GDK's would read the X connection each time.
     bool wait(int64_t deadline_ms) override {
         input_ = false;
+        GMainContext* context = g_main_context_default();
+        if (!g_main_context_acquire(context)) return wait_by_iteration(deadline_ms);
         while (!input_) {
             int64_t now = now_ms();
             if (deadline_ms >= 0 && now >= deadline_ms) break;
-            guint timeout = 0;
-            bool expired = false;
-            if (deadline_ms >= 0) {
-                timeout = g_timeout_add(guint(deadline_ms - now), on_deadline, &expired);
+            int64_t until = deadline_ms;
+            int64_t put_by = shm_views_pace(deadline_ms);
+            if (put_by >= 0 && (until < 0 || put_by < until)) until = put_by;
+
+            if (quiet_ && !touched_ && !shm_views_watching()) {
+                int64_t limit = until;
+                if (glib_due_ >= 0 && (limit < 0 || glib_due_ < limit)) limit = glib_due_;
+                gint ready = g_main_context_get_poll_func(context)(
+                    poll_fds_.data(), guint(poll_count_), limit < 0 ? -1 : gint(limit > now ? limit - now : 0));
+                // Anything else is GLib's: a whole iteration follows.
+                if (!(ready == 0 && until >= 0 && limit == until)) quiet_ = false;
+                continue;
             }
-            g_main_context_iteration(nullptr, TRUE);
-            if (expired) break;
-            if (timeout) g_source_remove(timeout);
+            touched_ = false;
+            gint priority = 0;
+            g_main_context_prepare(context, &priority);
+            gint timeout = -1;
+            gint n;
+            while ((n = g_main_context_query(context, priority, &timeout, poll_fds_.data(), gint(poll_fds_.size()))) >
+                   gint(poll_fds_.size()))
+                poll_fds_.resize(size_t(n));
+            poll_count_ = n;
+            glib_due_ = timeout < 0 ? -1 : now + timeout;
+            bool ours_first = until >= 0 && (timeout < 0 || until - now < timeout);
+            if (ours_first) timeout = gint(until > now ? until - now : 0);
+            gint ready = g_main_context_get_poll_func(context)(poll_fds_.data(), guint(n), timeout);
+            quiet_ = ready == 0 && ours_first;
+            if (quiet_) continue;
+            g_main_context_check(context, priority, poll_fds_.data(), n);
+            g_main_context_dispatch(context);
         }
+        g_main_context_release(context);
         return true;
     }
 
     SIZE screen_size() override {
+        touched_ = true;
         GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default());
         if (!monitor) monitor = gdk_display_get_monitor(gdk_display_get_default(), 0);
         GdkRectangle geometry = {0, 0, 1024, 768};
@@ -245,13 +329,56 @@ public:
     }
 
 private:
+    // The plain way, for a main context some other thread holds.
+    bool wait_by_iteration(int64_t deadline_ms) {
+        while (!input_) {
+            int64_t now = now_ms();
+            if (deadline_ms >= 0 && now >= deadline_ms) break;
+            guint timeout = 0;
+            bool expired = false;
+            if (deadline_ms >= 0) timeout = g_timeout_add(guint(deadline_ms - now), on_deadline, &expired);
+            g_main_context_iteration(nullptr, TRUE);
+            if (expired) break;
+            if (timeout) g_source_remove(timeout);
+        }
+        return true;
+    }
+
     static gboolean on_deadline(gpointer expired) {
         *static_cast<bool*>(expired) = true;
         return G_SOURCE_REMOVE;
     }
 
+    static void on_realize(GtkWidget* gtk_window, gpointer data) {
+        set_frame_hints(gtk_window, GetWindowLongA(static_cast<HWND>(data), GWL_STYLE));
+    }
+
+    static void on_area_placed(GtkWidget*, GdkRectangle*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
+    static void on_area_scaled(GObject*, GParamSpec*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
+
+    // The client area's X window: made once the area has its place, following
+    // it afterwards, and given up for GTK's drawing if it cannot go on.
+    void place_view(HWND window) {
+        auto it = shown_.find(window);
+        if (it == shown_.end() || !it->second.area) return;
+        Shown& s = it->second;
+        if (!s.view_tried && !s.has_controls && shm_wanted() && gtk_widget_get_realized(s.window)) {
+            s.view_tried = true;
+            s.view = shm_view_create(s.window, s.area, window);
+        }
+        if (s.view && !shm_view_place(s.view)) drop_view(s);
+    }
+
+    static void drop_view(Shown& s) {
+        shm_view_destroy(s.view);
+        s.view = nullptr;
+        gtk_widget_queue_draw(s.area);
+    }
+
     static gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
         HWND window = static_cast<HWND>(data);
+        auto it = self().shown_.find(window);
+        if (it != self().shown_.end() && it->second.view) return TRUE;  // the X window shows it
         int width = 0, height = 0;
         const DWORD* pixels = host_window_pixels(window, &width, &height);
         if (!pixels || width <= 0 || height <= 0) return FALSE;
@@ -259,6 +386,8 @@ private:
             cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<DWORD*>(pixels)),
                                                 CAIRO_FORMAT_RGB24, width, height, width * 4);
         cairo_set_source_surface(cr, surface, 0, 0);
+        // Scaled for a HiDPI screen, each pixel becomes a block of its colour.
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
         cairo_paint(cr);
         cairo_surface_destroy(surface);
         return TRUE;
@@ -289,9 +418,10 @@ private:
         return FALSE;
     }
 
-    static void on_menu_item(GtkMenuItem*, gpointer data) {
-        auto* pick = static_cast<std::pair<HWND, UINT>*>(data);
-        PostMessageA(pick->first, WM_COMMAND, MAKEWPARAM(pick->second, 0), 0);
+    // The item carries its window (the signal's data) and command.
+    static void on_menu_item(GtkMenuItem* entry, gpointer data) {
+        const UINT command = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(entry), "command"));
+        PostMessageA(static_cast<HWND>(data), WM_COMMAND, MAKEWPARAM(command, 0), 0);
         self().input_ = true;
     }
 
@@ -325,8 +455,8 @@ private:
                 fill_menu(window, item.submenu, sub);
                 gtk_menu_item_set_submenu(GTK_MENU_ITEM(entry), sub);
             } else if (!(item.flags & MF_SEPARATOR)) {
-                picks_.push_back(new std::pair<HWND, UINT>(window, item.id));
-                g_signal_connect(entry, "activate", G_CALLBACK(on_menu_item), picks_.back());
+                g_object_set_data(G_OBJECT(entry), "command", GUINT_TO_POINTER(item.id));
+                g_signal_connect(entry, "activate", G_CALLBACK(on_menu_item), window);
             }
             gtk_menu_shell_append(GTK_MENU_SHELL(shell), entry);
         }
@@ -348,9 +478,12 @@ private:
         HWND parent = GetParent(control);
         auto it = shown_.find(parent);
         if (it == shown_.end() || !it->second.fixed) return;
+        // Native controls are drawn by GTK over the client area: GTK draws it too.
+        it->second.has_controls = true;
+        if (it->second.view) drop_view(it->second);
         LONG style = GetWindowLongA(control, GWL_STYLE);
         GtkWidget* widget = nullptr;
-        if (starts_with_class(control, "Button")) {
+        if (has_class(control, "Button")) {
             widget = gtk_button_new_with_mnemonic(mnemonic_label(window_text(control).c_str()).c_str());
             g_signal_connect(widget, "clicked", G_CALLBACK(on_button), control);
             if (style & BS_DEFPUSHBUTTON) {
@@ -358,8 +491,8 @@ private:
                 gtk_window_set_default(GTK_WINDOW(it->second.window), widget);
             }
             gtk_widget_set_can_focus(widget, FALSE);  // keys go through the program's dialog handling
-        } else if (starts_with_class(control, "Static") && (style & 0x1f) == SS_ICON) {
-            HICON icon = reinterpret_cast<HICON>(SendMessageA(control, 0x0171 /* STM_GETICON */, 0, 0));
+        } else if (has_class(control, "Static") && (style & SS_TYPEMASK) == SS_ICON) {
+            HICON icon = reinterpret_cast<HICON>(SendMessageA(control, STM_GETICON, 0, 0));
             if (GdkPixbuf* p = icon_pixbuf(icon)) {
                 widget = gtk_image_new_from_pixbuf(p);
                 g_object_unref(p);
@@ -391,7 +524,11 @@ private:
     static GtkBackend& self();
 
     std::unordered_map<HWND, Shown> shown_;
-    std::vector<std::pair<HWND, UINT>*> picks_;
+    std::vector<GPollFD> poll_fds_ = std::vector<GPollFD>(8);
+    gint poll_count_ = 0;
+    int64_t glib_due_ = -1;  // when GLib's next timeout falls due, -1 for none
+    bool quiet_ = false;     // the last poll ended at our time, nothing ready
+    bool touched_ = true;    // GTK was called since the last iteration
     bool input_ = false;
 };
 

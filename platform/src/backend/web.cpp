@@ -18,6 +18,7 @@
 
 #include "backend/backend.h"
 #include "backend/web.h"
+#include "backend/window_query.h"
 
 extern "C" {
 // Implemented in web.js.
@@ -79,20 +80,6 @@ void json_rect(std::string& out, const char* name, const RECT& r) {
     out += "\":[";
     out += std::to_string(r.left) + ',' + std::to_string(r.top) + ',' + std::to_string(r.right - r.left) + ',' +
            std::to_string(r.bottom - r.top) + "],";
-}
-
-std::string window_text(HWND window) {
-    int n = GetWindowTextLengthA(window);
-    std::string text(size_t(n) + 1, '\0');
-    GetWindowTextA(window, text.data(), n + 1);
-    text.resize(strlen(text.c_str()));
-    return text;
-}
-
-std::string class_name(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 void json_menu(std::string& out, HMENU menu) {
@@ -178,9 +165,8 @@ public:
             json_field(out, "parent", reinterpret_cast<intptr_t>(GetParent(window)));
             json_field(out, "id", GetDlgCtrlID(window));
             out += "\"kind\":";
-            std::string cls = class_name(window);
-            bool icon = strcasecmp(cls.c_str(), "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON;
-            json_string(out, icon ? "icon" : strcasecmp(cls.c_str(), "Button") == 0 ? "button" : "label");
+            bool icon = has_class(window, "Static") && (style & SS_TYPEMASK) == SS_ICON;
+            json_string(out, icon ? "icon" : has_class(window, "Button") ? "button" : "label");
             out += ',';
         } else {
             json_field(out, "owner", reinterpret_cast<intptr_t>(GetWindow(window, GW_OWNER)));

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
 # Drives the desktop program bin/pofurin like a user, with xdotool on a private
 # Xvfb display, and checks what it shows against the frames pofurin-render
-# draws headless. No window manager runs: the program's windows sit at (0,0)
-# undecorated, and GTK's menus pop up as override-redirect windows.
+# draws headless. Without a window manager the program's windows sit at (0,0)
+# undecorated; GTK's menus always pop up as override-redirect windows.
 #
-# Usage: run_gtk_e2e.sh BIN_DIR
+# Usage: run_gtk_e2e.sh BIN_DIR [--openbox] [--scale N]
 #   BIN_DIR holds pofurin and pofurin-render (the Linux build's bin/).
+#   --openbox: under the openbox window manager, with checks of the frame it
+#     puts around the windows and of what it lets a user do with them.
+#   --scale N: at GDK_SCALE=N, where every canvas pixel must show as an N x N
+#     block of its colour.
+#   With WIN32_GTK_NO_SHM=1 in the environment the client area must be drawn
+#   by GTK; otherwise it must be the shared-memory X child window.
 # Prints PASS or FAIL per check; exit code 0 only if every check passed.
 # Everything it starts it also ends, within POFURIN_E2E_TIME_LIMIT seconds
 # (default 150).
@@ -14,17 +20,41 @@ set -uo pipefail
 source "$(dirname "$0")/../lib.sh"
 e2e_init gtk-e2e "${POFURIN_E2E_TIME_LIMIT:-150}"
 
-[ $# -eq 1 ] || e2e_fail "usage: $0 BIN_DIR"
+usage="usage: $0 BIN_DIR [--openbox] [--scale N]"
+[ $# -ge 1 ] || e2e_fail "$usage"
 bin_dir=$(cd "$1" 2>/dev/null && pwd) || e2e_fail "no such folder: $1"
+shift
+wm=""
+scale=1
+while [ $# -gt 0 ]; do
+    case $1 in
+        --openbox) wm=openbox ;;
+        --scale)
+            [[ ${2:-} =~ ^[1-4]$ ]] || e2e_fail "--scale takes 1 to 4: $usage"
+            scale=$2
+            shift
+            ;;
+        *) e2e_fail "$usage" ;;
+    esac
+    shift
+done
+no_shm=0
+[ -n "${WIN32_GTK_NO_SHM:-}" ] && [ "${WIN32_GTK_NO_SHM}" != 0 ] && no_shm=1
+e2e_name="gtk-e2e${wm:+ $wm}"
+[ "$scale" -gt 1 ] && e2e_name="$e2e_name scale $scale"
+[ $no_shm -eq 1 ] && e2e_name="$e2e_name drawn by GTK"
 for file in pofurin pofurin-render; do
     [ -x "$bin_dir/$file" ] || e2e_fail "$bin_dir/$file is missing (build the linux preset)"
 done
-e2e_require timeout xdotool import convert xmessage xprop md5sum
+e2e_require timeout xdotool import convert xmessage xprop xwininfo md5sum
 
 TITLE="ポフリン発生ソフト"
 ABOUT_TITLE="ﾊﾞｰｼﾞｮﾝ情報"
 CLIENT_W=194
 CLIENT_H=156
+# The client area on the screen, in device pixels.
+SHOT_W=$((CLIENT_W * scale))
+SHOT_H=$((CLIENT_H * scale))
 MENU_ITEMS=6  # メニュー: 梅, 竹, 松, fast, normal, exit
 TAKE_ITEM=2
 EXIT_ITEM=6
@@ -48,9 +78,24 @@ check() {
 }
 
 # shot FILE: the client area as it is on the screen, overlapping windows
-# included, as raw 8-bit RGB.
+# included, as raw 8-bit RGB of its CLIENT_W x CLIENT_H canvas pixels. When
+# scaled, one pixel of each block stands for it, and $blocky says whether
+# every block was of one colour.
+blocky=1
 shot() {
-    x import -silent -window root -crop "${CLIENT_W}x${CLIENT_H}+${client_x}+${client_y}" +repage -depth 8 "rgb:$1" 2>/dev/null
+    if [ "$scale" -eq 1 ]; then
+        x import -silent -window root -crop "${SHOT_W}x${SHOT_H}+${client_x}+${client_y}" +repage -depth 8 "rgb:$1" 2>/dev/null
+        return
+    fi
+    x import -silent -window root -crop "${SHOT_W}x${SHOT_H}+${client_x}+${client_y}" +repage -depth 8 \
+        "rgb:$1.screen" 2>/dev/null || return 1
+    x convert -size "${SHOT_W}x${SHOT_H}" -depth 8 "rgb:$1.screen" -sample "${CLIENT_W}x${CLIENT_H}!" \
+        -depth 8 "rgb:$1" 2>/dev/null || return 1
+    x convert -size "${CLIENT_W}x${CLIENT_H}" -depth 8 "rgb:$1" -sample "${SHOT_W}x${SHOT_H}!" \
+        -depth 8 "rgb:$1.blocks" 2>/dev/null || return 1
+    blocky=0
+    cmp -s "$1.screen" "$1.blocks" && blocky=1
+    return 0
 }
 
 md5_of() { md5sum <"$1" | cut -c1-32; }
@@ -61,9 +106,10 @@ count_colour() {
         awk -v c="#$2" 'toupper($3) == toupper(c) { sub(":", "", $1); n += $1 } END { print n + 0 }'
 }
 
-# The 竹 frame number (1-based) a shot shows, or nothing.
+# The 竹 frame number (1-based) a shot shows, or nothing (also for a scaled
+# shot whose blocks are not all of one colour).
 frame_of() {
-    echo "${reference[$(md5_of "$1")]:-}"
+    [ "$blocky" -eq 1 ] && echo "${reference[$(md5_of "$1")]:-}"
 }
 
 # A shot of the client area (the shows_* tests below) that failed to be taken.
@@ -93,6 +139,7 @@ shows_frame() {
     shot "$e2e_work/shot.rgb" || no_shot || return 1
     seen_frame=$(frame_of "$e2e_work/shot.rgb")
     why="shows ${seen_frame:+frame }${seen_frame:-none of the 竹 frames}, after frame $1"
+    [ "$blocky" -eq 1 ] || why="$why (not in ${scale}x$scale blocks of one colour)"
     [ -n "$seen_frame" ] && [ "$seen_frame" -ge "$1" ]
 }
 
@@ -123,8 +170,9 @@ ended() {
 COVER_COLOUR=FF00FF
 cover_pid=""
 cover() {
-    xmessage -geometry 300x300+0+0 -xrm "*background: #$COVER_COLOUR" -xrm "*foreground: #$COVER_COLOUR" \
-        -xrm "*borderWidth: 0" " " >/dev/null 2>&1 &
+    local x=$((win_x > 20 ? win_x - 20 : 0)) y=$((win_y > 40 ? win_y - 40 : 0))
+    xmessage -geometry "$((SHOT_W + 100))x$((SHOT_H + menu_h + 100))+$x+$y" -xrm "*background: #$COVER_COLOUR" \
+        -xrm "*foreground: #$COVER_COLOUR" -xrm "*borderWidth: 0" " " >/dev/null 2>&1 &
     cover_pid=$!
     e2e_track "$cover_pid"
 }
@@ -146,7 +194,7 @@ open_menu_item() {
     x xdotool mousemove "$((GX + GW / 2))" "$((GY + GH * (2 * $1 - 1) / (2 * MENU_ITEMS)))" click 1
     # The popup must be gone before shots of the client area.
     until_ok 5 gone "$popup" || return 1
-    x xdotool mousemove 1000 700
+    x xdotool mousemove 0 0
 }
 
 # --- Without a display -------------------------------------------------------
@@ -161,20 +209,27 @@ no_display() {  # ENV-ARGS...: sets why
     [ $status -eq 1 ] && [ "$lines" -eq 1 ] && [ ! -s "$e2e_work/nodisplay.out" ] &&
         grep -qi display "$e2e_work/nodisplay.err"
 }
-check "DISPLAY unset: one line on stderr, exit code 1" no_display -u DISPLAY
-check "DISPLAY empty: one line on stderr, exit code 1" no_display DISPLAY=
-check "DISPLAY bogus: one line on stderr, exit code 1" no_display DISPLAY=bogus-display
-echo "INFO the line: $(cat "$e2e_work/nodisplay.err")"
+# The same whatever the display would have been: checked in the plain run only.
+if [ -z "$wm" ] && [ "$scale" -eq 1 ] && [ $no_shm -eq 0 ]; then
+    check "DISPLAY unset: one line on stderr, exit code 1" no_display -u DISPLAY
+    check "DISPLAY empty: one line on stderr, exit code 1" no_display DISPLAY=
+    check "DISPLAY bogus: one line on stderr, exit code 1" no_display DISPLAY=bogus-display
+    echo "INFO the line: $(cat "$e2e_work/nodisplay.err")"
+fi
 
 # --- Reference frames, drawn while the display comes up ---------------------
 "$bin_dir/pofurin-render" --run "take $REFERENCE_FRAMES" --out "$e2e_work/frames" >"$e2e_work/render.log" 2>&1 &
 render_pid=$!
 e2e_track "$render_pid"
 
-e2e_start_xvfb
+# Room for the menu popping up beside a scaled window.
+e2e_start_xvfb "$((1024 * (scale > 1 ? 2 : 1)))x$((768 * (scale > 1 ? 2 : 1)))"
+[ -n "$wm" ] && e2e_start_openbox
 # No accessibility bus on a bare Xvfb.
 export NO_AT_BRIDGE=1 GDK_BACKEND=x11
 unset WAYLAND_DISPLAY
+if [ "$scale" -gt 1 ]; then export GDK_SCALE=$scale; else unset GDK_SCALE; fi
+unset GDK_DPI_SCALE
 
 head -c $((CLIENT_W * CLIENT_H * 3)) /dev/zero >"$e2e_work/black.rgb"
 black_md5=$(md5_of "$e2e_work/black.rgb")
@@ -192,11 +247,79 @@ pass "a window titled $TITLE appears"
 
 # The client area is the bottom of the window, under the menu bar.
 geometry "$main_window"
-win_x=$GX win_y=$GY
-menu_h=$((GH - CLIENT_H))
+win_x=$GX win_y=$GY win_w=$GW win_h=$GH
+menu_h=$((GH - SHOT_H))
 client_x=$GX client_y=$((GY + menu_h))
 why="the window is ${GW}x${GH} at ($GX,$GY)"
-check "a menu bar above a ${CLIENT_W}x${CLIENT_H} client area" test "$GW" -eq $CLIENT_W -a $menu_h -ge 16 -a $menu_h -le 60
+check "a menu bar above a ${SHOT_W}x${SHOT_H} client area" \
+    test "$GW" -eq $SHOT_W -a $menu_h -ge $((16 * scale)) -a $menu_h -le $((60 * scale))
+
+# How the client area reaches the screen: as an X child window of exactly
+# its size and place, or drawn by GTK into the window itself.
+child_windows() {
+    x xwininfo -children -id "$main_window" 2>/dev/null | grep -cE "^ +0x[0-9a-f]+ .* ${SHOT_W}x${SHOT_H}\+0\+${menu_h} "
+}
+children=$(child_windows)
+if [ $no_shm -eq 1 ]; then
+    why="$children child window(s) of the client area's size"
+    check "WIN32_GTK_NO_SHM: GTK draws the client area, no X child window" test "$children" -eq 0
+else
+    why="$children child window(s) of the client area's size: $(x xwininfo -children -id "$main_window" | tr '\n' '|')"
+    check "the client area is an X child window of its own" test "$children" -eq 1
+fi
+
+# --- Under a window manager ---------------------------------------------------
+# What openbox made of the window's hints: its title in the title bar, a
+# frame that only moves it, no resizing, its size kept.
+prop() {  # WINDOW PROPERTY: the value after " = ", or nothing
+    x xprop -id "$1" "$2" 2>/dev/null | sed -n 's/^[^=]* = //p'
+}
+allowed_lacks() {  # WINDOW ACTION...
+    local actions a
+    actions=$(prop "$1" _NET_WM_ALLOWED_ACTIONS)
+    shift
+    why="allowed: $actions"
+    [ -n "$actions" ] || return 1
+    for a in "$@"; do
+        echo "$actions" | grep -qw "_NET_WM_ACTION_$a" && return 1
+    done
+    return 0
+}
+motif_is() {  # WINDOW FUNCTIONS DECORATIONS: the Motif hints ask for exactly these
+    local hints
+    hints=$(prop "$1" _MOTIF_WM_HINTS)
+    why="_MOTIF_WM_HINTS = ${hints:-none}"
+    [ "$(echo "$hints" | cut -d, -f1-3 | tr -d ' ')" = "0x3,$2,$3" ]
+}
+visible_name_is() {  # WINDOW TITLE
+    local name
+    name=$(prop "$1" _NET_WM_VISIBLE_NAME)
+    why="the window manager shows ${name:-nothing}"
+    [ "$name" = "\"$2\"" ]
+}
+frame_extents() {  # WINDOW: sets FL FR FT FB
+    IFS=', ' read -r FL FR FT FB < <(prop "$1" _NET_FRAME_EXTENTS)
+    FL=${FL:-0} FR=${FR:-0} FT=${FT:-0} FB=${FB:-0}
+}
+# Motif functions: 0x4 move, 0x20 close; decorations: 0x2 border, 0x8 title,
+# 0x10 window menu.
+if [ -n "$wm" ]; then
+    check "the title bar shows $TITLE" visible_name_is "$main_window" "$TITLE"
+    frame_extents "$main_window"
+    why="frame extents left $FL, right $FR, top $FT, bottom $FB"
+    check "the window manager framed it with a title bar" test "$FT" -ge 10
+    echo "INFO outer size $((win_w + FL + FR))x$((win_h + FT + FB)): the window ${win_w}x${win_h} in a frame of $FL, $FR, $FT, $FB"
+    check "the window's hints ask only to move it: no close, minimise, maximise or resize" motif_is "$main_window" 0x4 0xa
+    check "openbox offers no resizing or maximising" allowed_lacks "$main_window" RESIZE MAXIMIZE_HORZ MAXIMIZE_VERT
+    echo "INFO openbox allows: $(prop "$main_window" _NET_WM_ALLOWED_ACTIONS)"
+    # A resize request, as a tool or a keyboard shortcut would send it.
+    x xdotool windowsize "$main_window" 400 400 2>/dev/null
+    sleep 0.5
+    geometry "$main_window"
+    why="it is ${GW}x${GH}, was ${win_w}x${win_h}"
+    check "asked to become 400x400, it keeps its size" test "$GW" -eq "$win_w" -a "$GH" -eq "$win_h"
+    x xdotool mousemove 0 0
+fi
 
 # --- Before any command ------------------------------------------------------
 check "before any command the client area is all black" until_ok 5 shows_black
@@ -267,18 +390,38 @@ uncover
 check "uncovered, it shows a 竹 frame again" until_ok 5 shows_frame "$last_seen"
 
 # --- About box ---------------------------------------------------------------
-# about_by KEYS OPEN-KEY CLOSE-KEY. No window manager gives the focus, so the
-# test does, as a user's click would.
+# Bottom to top, the stacking of the managed windows: WINDOW above the main one.
+stacked_above_main() {
+    local list
+    list=$(x xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | sed -n 's/^.*# //p' | tr -d ' ')
+    why="stacking, bottom to top: $list"
+    echo ",$list," | grep -qE ",$(printf '0x%x' "$main_window"),([^,]*,)*$(printf '0x%x' "$1"),"
+}
+# focus WINDOW: without a window manager the test gives the focus, as a
+# user's click would; with one, it asks the manager to.
+focus() {
+    if [ -n "$wm" ]; then
+        x xdotool windowactivate --sync "$1" 2>/dev/null
+    else
+        x xdotool windowfocus --sync "$1" 2>/dev/null
+    fi
+}
+# about_by KEYS OPEN-KEY CLOSE-KEY.
 about_by() {
     local about
-    x xdotool windowfocus --sync "$main_window" 2>/dev/null
+    focus "$main_window"
     x xdotool key "$2" 2>/dev/null
     about=$(until_ok 5 find_titled "$app_pid" "$ABOUT_TITLE")
     why="visible windows: $(windows_of "$app_pid" | tr '\n' ' ')"
     check "$1 opens a window titled $ABOUT_TITLE" test -n "$about"
     [ -n "$about" ] || return
     check "it is modal, over the main window" modal_over_main "$about"
-    x xdotool windowfocus --sync "$about" 2>/dev/null
+    if [ -n "$wm" ]; then
+        check "its title bar shows $ABOUT_TITLE" until_ok 5 visible_name_is "$about" "$ABOUT_TITLE"
+        check "openbox stacks it above the main window" until_ok 5 stacked_above_main "$about"
+        check "its hints ask to move and close it, nothing else" motif_is "$about" 0x24 0x1a
+    fi
+    focus "$about"
     x xdotool key "$3" 2>/dev/null
     check "$3 closes it" until_ok 5 gone "$about"
 }
@@ -297,4 +440,4 @@ why=$(head -c 300 "$e2e_work/pofurin.err" | tr '\n' '|')
 check "nothing was written to stderr" test ! -s "$e2e_work/pofurin.err"
 
 [ $failures -eq 0 ] || e2e_fail "$failures check(s) failed"
-echo "PASS gtk-e2e"
+echo "PASS $e2e_name"
