@@ -225,3 +225,20 @@ geometry() {
 not_shown() {
     ! windows_of "$1" | grep -qx "$2"
 }
+
+# Checks: pass NAME, failed NAME [WHY], and check NAME COMMAND...: PASS if
+# COMMAND succeeds, else FAIL with $why, which COMMAND or the caller sets.
+# $failures counts what failed.
+failures=0
+why=""
+pass() { echo "PASS $1"; }
+failed() {
+    echo "FAIL $1${2:+: $2}"
+    failures=$((failures + 1))
+}
+check() {
+    local name=$1
+    shift
+    if "$@"; then pass "$name"; else failed "$name" "$why"; fi
+    why=""
+}

@@ -61,21 +61,6 @@ EXIT_ITEM=6
 # Reference frames of 竹: enough for the first 10 s of the normal 100 ms tick.
 REFERENCE_FRAMES=100
 
-failures=0
-pass() { echo "PASS $1"; }
-failed() {
-    echo "FAIL $1${2:+: $2}"
-    failures=$((failures + 1))
-}
-# check NAME COMMAND...: PASS if COMMAND succeeds, else FAIL with $why, which
-# COMMAND or the caller sets.
-why=""
-check() {
-    local name=$1
-    shift
-    if "$@"; then pass "$name"; else failed "$name" "$why"; fi
-    why=""
-}
 
 # shot FILE: the client area as it is on the screen, overlapping windows
 # included, as raw 8-bit RGB of its CLIENT_W x CLIENT_H canvas pixels. When

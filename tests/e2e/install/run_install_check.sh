@@ -22,14 +22,6 @@ export LC_ALL=C.UTF-8
 ID=io.github.pofurin.Pofurin
 NAME="ポフリン発生ソフト"
 
-failures=0
-why=""
-check() {
-    local name=$1
-    shift
-    if "$@"; then echo "PASS $name"; else echo "FAIL $name${why:+: $why}"; failures=$((failures + 1)); fi
-    why=""
-}
 
 prefix=$e2e_work/prefix
 timeout "$(e2e_remaining)" cmake --install "$src/build/linux" --prefix "$prefix" >"$e2e_work/install.log" 2>&1 ||

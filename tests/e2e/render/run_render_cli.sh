@@ -16,14 +16,6 @@ render=$1/pofurin-render
 [ -x "$render" ] || e2e_fail "$render is missing (build the linux preset)"
 e2e_require script identify compare timeout
 
-failures=0
-why=""
-check() {
-    local name=$1
-    shift
-    if "$@"; then echo "PASS $name"; else echo "FAIL $name${why:+: $why}"; failures=$((failures + 1)); fi
-    why=""
-}
 run() { timeout "$(e2e_remaining)" "$render" "$@"; }
 
 # modes UMASK DIR_MODE FILE_MODE
