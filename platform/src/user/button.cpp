@@ -40,7 +40,7 @@ void frame(HDC dc, const RECT& r, int top_left, int bottom_right) {
 // The classic push button: face, a black frame for the default button,
 // then a raised (or, pushed, a flat shadow) edge.
 void paint(HWND button, HDC dc) {
-    Window* w = win_get(button);
+    Window* w = handle_cast<Window>(button);
     RECT r = w->client_size();
     FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     if ((w->style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
@@ -57,7 +57,7 @@ void paint(HWND button, HDC dc) {
 }
 
 LRESULT CALLBACK button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
-    Window* w = win_get(button);
+    Window* w = handle_cast<Window>(button);
     if (!w) return 0;
     switch (message) {
     case WM_GETDLGCODE:

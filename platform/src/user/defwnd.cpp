@@ -26,7 +26,7 @@ LRESULT erase_background(Window* w, HDC dc) {
 }  // namespace
 
 extern "C" LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    Window* w = win_get(window);
+    Window* w = handle_cast<Window>(window);
     if (!w) return 0;
     switch (message) {
     case WM_NCCREATE: {

@@ -62,14 +62,14 @@ SIZE template_units(const DialogTemplate& t) {
 // window is gone: every window procedure may destroy it, so the result is
 // never kept across anything that runs one.
 DialogInfo* info_of(HWND hwnd) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return nullptr;
     if (!w->dialog) w->dialog = new DialogInfo;
     return w->dialog;
 }
 
 DLGPROC dialog_proc(HWND hwnd) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return nullptr;
     if (extra_fits(w->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
         return reinterpret_cast<DLGPROC>(GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
@@ -87,7 +87,7 @@ void save_focus(HWND dialog) {
 }
 
 void restore_focus(HWND dialog) {
-    Window* w = win_get(dialog);
+    Window* w = handle_cast<Window>(dialog);
     if (!w || (w->style & WS_MINIMIZE)) return;
     HWND focus = info_of(dialog)->saved_focus;
     if (!focus || !IsChild(dialog, focus)) focus = GetNextDlgTabItem(dialog, nullptr, FALSE);
@@ -169,12 +169,12 @@ bool has_mnemonic(const std::string& text, char ch) {
 // is clicked, another button takes the focus, a label hands the focus on.
 bool dialog_mnemonic(HWND dialog, char ch) {
     for (HWND child : win_children(dialog)) {
-        Window* c = win_get(child);
+        Window* c = handle_cast<Window>(child);
         if (!c || !(c->style & WS_VISIBLE) || (c->style & WS_DISABLED)) continue;
         UINT code = UINT(SendMessageA(child, WM_GETDLGCODE, 0, 0));
         // The control may have destroyed itself, or the dialog, in the meantime.
         if (!IsWindow(dialog)) return true;
-        if (!(c = win_get(child))) continue;
+        if (!(c = handle_cast<Window>(child))) continue;
         if ((code & DLGC_STATIC) && (c->style & SS_NOPREFIX)) continue;
         if (!(code & (DLGC_BUTTON | DLGC_STATIC)) || !has_mnemonic(c->text, ch)) continue;
         if (code & DLGC_STATIC) {
@@ -252,7 +252,7 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
     info->proc = proc;
     info->units = units;
     info->owner_disabled = owner_disabled;
-    if (extra_fits(win_get(dialog)->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
+    if (extra_fits(handle_cast<Window>(dialog)->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
         SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
 
     HWND default_button = nullptr;
@@ -353,7 +353,7 @@ INT_PTR run_modal(HWND dialog) {
     const INT_PTR result = info->result;
     const bool enable_owner = info->owner_disabled;
     info->owner_disabled = false;
-    HWND owner = win_get(dialog)->owner;
+    HWND owner = handle_cast<Window>(dialog)->owner;
     if (enable_owner && owner) EnableWindow(owner, TRUE);
     DestroyWindow(dialog);
     return result;
@@ -425,7 +425,7 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
 }
 
 LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    Window* w = win_get(dialog);
+    Window* w = handle_cast<Window>(dialog);
     if (!w) return 0;
     if (extra_fits(w->extra, DWLP_MSGRESULT, sizeof(LONG_PTR))) SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
     DLGPROC proc = dialog_proc(dialog);
@@ -446,12 +446,12 @@ LRESULT WINAPI DefDlgProcA(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
     }
     // Colour and WM_INITDIALOG answers are the procedure's own; others go through DWLP_MSGRESULT.
     if ((message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) || message == WM_INITDIALOG) return result;
-    if (!(w = win_get(dialog)) || !extra_fits(w->extra, DWLP_MSGRESULT, sizeof(LONG_PTR))) return 0;
+    if (!(w = handle_cast<Window>(dialog)) || !extra_fits(w->extra, DWLP_MSGRESULT, sizeof(LONG_PTR))) return 0;
     return GetWindowLongPtrA(dialog, DWLP_MSGRESULT);
 }
 
 BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg) {
-    if (!msg || !win_get(dialog)) return FALSE;
+    if (!msg || !handle_cast<Window>(dialog)) return FALSE;
     if (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)) return FALSE;
     UINT code = UINT(SendMessageA(msg->hwnd, WM_GETDLGCODE, 0, reinterpret_cast<LPARAM>(msg)));
     if (!(code & DLGC_WANTMESSAGE)) {
@@ -503,7 +503,7 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg) {
 HWND WINAPI GetDlgItem(HWND dialog, int id) {
     if (!win_get(dialog)) return nullptr;
     for (HWND child : win_children(dialog))
-        if (win_get(child)->id == id) return child;
+        if (handle_cast<Window>(child)->id == id) return child;
     SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
     return nullptr;
 }
@@ -513,7 +513,7 @@ HWND WINAPI GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
     if (control && !IsChild(dialog, control)) return nullptr;
     std::vector<HWND> stops;
     for (HWND child : win_children(dialog)) {
-        Window* c = win_get(child);
+        Window* c = handle_cast<Window>(child);
         if ((c->style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE)) stops.push_back(child);
     }
     if (stops.empty()) return nullptr;

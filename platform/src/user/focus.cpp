@@ -14,14 +14,14 @@ HWND set_focus_window(HWND window) {
     HWND previous = g_focus;
     if (previous == window) return previous;
     g_focus = window;
-    if (previous && win_get(previous)) SendMessageA(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window), 0);
-    if (window && g_focus == window && win_get(window))
+    if (previous && handle_cast<Window>(previous)) SendMessageA(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window), 0);
+    if (window && g_focus == window && handle_cast<Window>(window))
         SendMessageA(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
     return previous;
 }
 
 bool can_activate(HWND window) {
-    Window* w = win_get(window);
+    Window* w = handle_cast<Window>(window);
     return w && !w->parent && win_is_visible(w) && !(w->style & WS_DISABLED);
 }
 
@@ -31,10 +31,10 @@ void focus_set_active(HWND window) {
     if (window == g_active) return;
     HWND previous = g_active;
     g_active = window;
-    if (previous && win_get(previous))
+    if (previous && handle_cast<Window>(previous))
         SendMessageA(previous, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(window));
     if (window && g_active == window) {
-        Window* w = win_get(window);
+        Window* w = handle_cast<Window>(window);
         if (!w) return;
         BOOL minimized = (w->style & WS_MINIMIZE) != 0;
         SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, minimized), reinterpret_cast<LPARAM>(previous));
@@ -44,7 +44,7 @@ void focus_set_active(HWND window) {
 }
 
 void focus_activate_other(HWND leaving) {
-    Window* w = win_get(leaving);
+    Window* w = handle_cast<Window>(leaving);
     HWND next = nullptr;
     if (w && w->owner && w->owner != leaving && can_activate(w->owner)) {
         next = w->owner;
@@ -83,14 +83,14 @@ HWND WINAPI SetFocus(HWND window) {
     if (window == g_focus) return window;
     // Disabled or minimised windows, or windows inside one, cannot take the focus.
     HWND top = window;
-    for (Window* p = w;; p = win_get(p->parent)) {
+    for (Window* p = w;; p = handle_cast<Window>(p->parent)) {
         if (!p || (p->style & (WS_MINIMIZE | WS_DISABLED))) return nullptr;
         if (!p->parent) break;
         top = p->parent;
     }
     if (top != g_active) {
         focus_set_active(top);
-        if (!win_get(window) || top != g_active) return nullptr;
+        if (!handle_cast<Window>(window) || top != g_active) return nullptr;
     }
     return set_focus_window(window);
 }

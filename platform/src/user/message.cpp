@@ -162,7 +162,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     if (!w) return 0;
     LRESULT result = CallWindowProcA(w->proc, msg->hwnd, msg->message, msg->wParam, msg->lParam);
     // A paint handler that left the background unerased still gets it erased.
-    if (msg->message == WM_PAINT && win_get(msg->hwnd)) GetUpdateRect(msg->hwnd, nullptr, TRUE);
+    if (msg->message == WM_PAINT && handle_cast<Window>(msg->hwnd)) GetUpdateRect(msg->hwnd, nullptr, TRUE);
     return result;
 }
 

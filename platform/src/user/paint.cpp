@@ -56,10 +56,10 @@ bool release_window_dc(Window* w, HDC dc) {
 // Sends WM_ERASEBKGND with a DC limited to the update region; true when the
 // window erased (a non-zero answer).
 bool send_erase(HWND hwnd, const RECT& bounds) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     HDC dc = window_dc(w, bounds);
     bool erased = SendMessageA(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) != 0;
-    if ((w = win_get(hwnd))) release_window_dc(w, dc);
+    if ((w = handle_cast<Window>(hwnd))) release_window_dc(w, dc);
     return erased;
 }
 
@@ -75,7 +75,7 @@ void paint_invalidate(Window* w, const RECT* rect, bool erase) {
     // Children are repainted too unless the parent clips them out.
     if (w->style & WS_CLIPCHILDREN) return;
     for (HWND h : win_children(w->hwnd())) {
-        Window* c = win_get(h);
+        Window* c = handle_cast<Window>(h);
         RECT part;
         if (!IntersectRect(&part, &r, &c->client_rect)) continue;
         OffsetRect(&part, -c->client_rect.left, -c->client_rect.top);
@@ -85,7 +85,7 @@ void paint_invalidate(Window* w, const RECT* rect, bool erase) {
 
 HWND paint_find(HWND filter) {
     for (HWND h : win_list()) {
-        Window* w = win_get(h);
+        Window* w = handle_cast<Window>(h);
         if (!IsRectEmpty(&w->update) && win_is_visible(w) && msg_window_matches(filter, h)) return h;
     }
     return nullptr;
@@ -111,7 +111,7 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     if (!window) {
         // The desktop: every window.
         for (HWND h : win_list())
-            if (Window* w = win_get(h); w && !w->parent) paint_invalidate(w, nullptr, erase);
+            if (Window* w = handle_cast<Window>(h); w && !w->parent) paint_invalidate(w, nullptr, erase);
         return TRUE;
     }
     Window* w = win_get(window);
@@ -148,7 +148,7 @@ BOOL WINAPI UpdateWindow(HWND window) {
     if (!w) return FALSE;
     if (!IsRectEmpty(&w->update) && win_is_visible(w)) {
         SendMessageA(window, WM_PAINT, 0, 0);
-        if (win_get(window)) GetUpdateRect(window, nullptr, TRUE);
+        if (handle_cast<Window>(window)) GetUpdateRect(window, nullptr, TRUE);
     }
     for (HWND child : win_children(window)) UpdateWindow(child);
     return TRUE;
@@ -170,7 +170,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     bool still_to_erase = false;
     if (erase) still_to_erase = !send_erase(window, update);
     // The erase may have destroyed the window, and its DCs with it.
-    if (!win_get(window)) dc = nullptr;
+    if (!handle_cast<Window>(window)) dc = nullptr;
     memset(paint, 0, sizeof *paint);
     paint->hdc = dc;
     paint->fErase = still_to_erase;
@@ -180,7 +180,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     if (!paint) return FALSE;
-    if (Window* w = win_get(window)) release_window_dc(w, paint->hdc);
+    if (Window* w = handle_cast<Window>(window)) release_window_dc(w, paint->hdc);
     return TRUE;
 }
 
@@ -205,7 +205,7 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
     }
     HWND owner;
     RECT bounds;
-    Window* w = gdi_window_dc_of(dc, &owner, &bounds) ? win_get(owner) : nullptr;
+    Window* w = gdi_window_dc_of(dc, &owner, &bounds) ? handle_cast<Window>(owner) : nullptr;
     return w && release_window_dc(w, dc) ? 1 : 0;
 }
 

@@ -16,7 +16,7 @@ bool is_icon(const Window* w) { return (w->style & SS_TYPEMASK) == SS_ICON; }
 
 HICON set_icon(HWND control, HICON icon) {
     HICON old = reinterpret_cast<HICON>(SetWindowLongPtrA(control, kIconOffset, reinterpret_cast<LONG_PTR>(icon)));
-    Window* w = win_get(control);
+    Window* w = handle_cast<Window>(control);
     HOST_ICON_IMAGE image;
     // The control takes the icon's size unless told to keep its own.
     if (w && icon && !(w->style & (SS_CENTERIMAGE | SS_REALSIZECONTROL)) && host_get_icon_image(icon, &image))
@@ -60,7 +60,7 @@ void draw_icon(HDC dc, const Window* w, HICON icon) {
 }
 
 void paint(HWND control, HDC dc) {
-    Window* w = win_get(control);
+    Window* w = handle_cast<Window>(control);
     HWND parent = w->parent;
     HBRUSH brush = nullptr;
     if (parent) {
@@ -70,7 +70,7 @@ void paint(HWND control, HDC dc) {
             brush = reinterpret_cast<HBRUSH>(DefWindowProcA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                                             reinterpret_cast<LPARAM>(control)));
     }
-    if (!(w = win_get(control))) return;
+    if (!(w = handle_cast<Window>(control))) return;
     RECT client = w->client_size();
     if (brush) FillRect(dc, &client, brush);
     HICON icon = reinterpret_cast<HICON>(GetWindowLongPtrA(control, kIconOffset));
@@ -78,7 +78,7 @@ void paint(HWND control, HDC dc) {
 }
 
 LRESULT CALLBACK static_proc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
-    Window* w = win_get(control);
+    Window* w = handle_cast<Window>(control);
     if (!w) return 0;
     switch (message) {
     case WM_CREATE:

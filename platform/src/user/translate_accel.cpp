@@ -48,7 +48,7 @@ bool matches(const MSG& msg, const ACCEL& accel) {
 // WM_INITMENU (and WM_INITMENUPOPUP for its popup) first, and a grayed or
 // disabled item, a disabled or minimised window sends no command.
 void send_command(HWND hwnd, WORD command) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     HMENU menu = w && !w->is_child() ? w->menu : nullptr;
     Menu* holder_menu = nullptr;
     bool in_menu = menu && menu_find_item(menu, command, MF_BYCOMMAND, &holder_menu);
@@ -60,7 +60,7 @@ void send_command(HWND hwnd, WORD command) {
         HMENU parent;
         if (holder != menu && find_submenu(menu, holder, &parent, &position))
             SendMessageA(hwnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(holder), MAKELPARAM(position, FALSE));
-        if (!(w = win_get(hwnd))) return;
+        if (!(w = handle_cast<Window>(hwnd))) return;
         UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
         if (state != UINT(-1) && ((w->style & WS_MINIMIZE) || (state & (MF_DISABLED | MF_GRAYED)))) return;
     }

@@ -76,7 +76,8 @@ inline bool extra_fits(const std::vector<BYTE>& extra, LONG_PTR offset, size_t s
 // ---- window.cpp ----
 
 // The window behind a handle; null, with ERROR_INVALID_WINDOW_HANDLE, for
-// anything else.
+// anything else. Lookups that only ask take handle_cast<Window>, which leaves
+// the last error alone.
 Window* win_get(HWND window);
 // All windows in creation order, and a window's direct children (creation
 // order, which is also their z-order from the top).

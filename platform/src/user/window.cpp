@@ -49,7 +49,7 @@ void fix_coordinates(CREATESTRUCTA* cs, int* show) {
 
 // Frees the window's resources and its handle; no messages.
 void release_window(HWND hwnd) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return;
     timers_drop_window(hwnd);
     queue_drop_window(hwnd);
@@ -68,7 +68,7 @@ void release_window(HWND hwnd) {
 // goes. Also ends a creation that WM_NCCREATE or WM_CREATE refused.
 void finish_destroy(HWND hwnd) {
     for (HWND child : win_children(hwnd)) finish_destroy(child);
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return;
     w->destroying = true;
     SendMessageA(hwnd, WM_NCDESTROY, 0, 0);
@@ -80,7 +80,7 @@ void send_destroy(HWND hwnd) {
     if (GetActiveWindow() == hwnd) focus_activate_other(hwnd);
     SendMessageA(hwnd, WM_DESTROY, 0, 0);
     for (HWND child : win_children(hwnd)) {
-        Window* c = win_get(child);
+        Window* c = handle_cast<Window>(child);
         if (!c || c->destroying) continue;
         c->destroying = true;
         send_destroy(child);
@@ -102,24 +102,24 @@ std::vector<HWND> win_list() { return g_windows; }
 std::vector<HWND> win_children(HWND parent) {
     std::vector<HWND> children;
     for (HWND h : g_windows)
-        if (win_get(h)->parent == parent && parent) children.push_back(h);
+        if (handle_cast<Window>(h)->parent == parent && parent) children.push_back(h);
     return children;
 }
 
 bool win_is_descendant(HWND ancestor, HWND window) {
-    Window* w = win_get(window);
+    Window* w = handle_cast<Window>(window);
     while (w && w->parent) {
         if (w->parent == ancestor) return true;
-        w = win_get(w->parent);
+        w = handle_cast<Window>(w->parent);
     }
     return false;
 }
 
 HWND win_top_level(HWND window) {
-    Window* w = win_get(window);
+    Window* w = handle_cast<Window>(window);
     while (w && w->parent) {
         window = w->parent;
-        w = win_get(window);
+        w = handle_cast<Window>(window);
     }
     return w ? window : nullptr;
 }
@@ -128,7 +128,7 @@ bool win_is_visible(const Window* w) {
     while (w) {
         if (!(w->style & WS_VISIBLE)) return false;
         if (!w->parent) return true;
-        w = win_get(w->parent);
+        w = handle_cast<Window>(w->parent);
     }
     return false;
 }
@@ -149,7 +149,7 @@ POINT win_client_origin(const Window* w) {
     // Each offset is within the coordinate limit, but a deep enough nest of
     // them is not: summed in 64 bits and saturated.
     int64_t x = 0, y = 0;
-    for (; w; w = w->parent ? win_get(w->parent) : nullptr) {
+    for (; w; w = w->parent ? handle_cast<Window>(w->parent) : nullptr) {
         x += w->client_rect.left;
         y += w->client_rect.top;
     }
@@ -237,12 +237,12 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         finish_destroy(hwnd);
         return nullptr;
     }
-    if (!win_get(hwnd) || !win_set_rect(hwnd, rect)) return nullptr;
+    if (!handle_cast<Window>(hwnd) || !win_set_rect(hwnd, rect)) return nullptr;
     if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         finish_destroy(hwnd);
         return nullptr;
     }
-    if (!(w = win_get(hwnd))) return nullptr;
+    if (!(w = handle_cast<Window>(hwnd))) return nullptr;
     backend().window_created(hwnd);
     if (!w->need_size) win_send_size_messages(hwnd);
     if (style & WS_VISIBLE) {
@@ -252,7 +252,7 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
             show = SW_SHOWMINIMIZED;
         ShowWindow(hwnd, show);
     }
-    return win_get(hwnd) ? hwnd : nullptr;
+    return handle_cast<Window>(hwnd) ? hwnd : nullptr;
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
@@ -270,28 +270,27 @@ BOOL WINAPI DestroyWindow(HWND window) {
         else
             win_hide_quietly(window);
     }
-    if (!win_get(window)) return TRUE;
+    if (!handle_cast<Window>(window)) return TRUE;
 
     // Owned windows go first.
     if (!child) {
         for (HWND h : win_list()) {
-            Window* o = win_get(h);
+            Window* o = handle_cast<Window>(h);
             if (o && o->owner == window && !o->destroying) DestroyWindow(h);
         }
     }
-    if (!win_get(window)) return TRUE;
+    if (!handle_cast<Window>(window)) return TRUE;
 
     send_destroy(window);
     finish_destroy(window);
     return TRUE;
 }
 
-// Only answers: the last error stays as it was.
 BOOL WINAPI IsWindow(HWND window) { return handle_cast<Window>(window) != nullptr; }
 
-BOOL WINAPI IsChild(HWND parent, HWND window) { return win_get(parent) && win_is_descendant(parent, window); }
+BOOL WINAPI IsChild(HWND parent, HWND window) { return handle_cast<Window>(parent) && win_is_descendant(parent, window); }
 
-BOOL WINAPI IsWindowVisible(HWND window) { return win_is_visible(win_get(window)); }
+BOOL WINAPI IsWindowVisible(HWND window) { return win_is_visible(handle_cast<Window>(window)); }
 
 BOOL WINAPI IsWindowEnabled(HWND window) {
     Window* w = win_get(window);
@@ -336,7 +335,7 @@ HWND WINAPI GetWindow(HWND window, UINT relation) {
         siblings = win_children(w->parent);
     } else {
         for (HWND h : g_windows)
-            if (!win_get(h)->parent) siblings.insert(siblings.begin(), h);
+            if (!handle_cast<Window>(h)->parent) siblings.insert(siblings.begin(), h);
     }
     auto it = std::find(siblings.begin(), siblings.end(), window);
     switch (relation) {
@@ -361,7 +360,7 @@ HWND WINAPI FindWindowA(LPCSTR class_name, LPCSTR window_name) {
     }
     // Top-level windows, newest (topmost) first; titles compare without case.
     for (auto it = g_windows.rbegin(); it != g_windows.rend(); ++it) {
-        Window* w = win_get(*it);
+        Window* w = handle_cast<Window>(*it);
         if (w->parent) continue;
         if (cls && strcasecmp(w->cls->name.c_str(), cls->name.c_str()) != 0) continue;
         if (window_name && strcasecmp(w->text.c_str(), window_name) != 0) continue;

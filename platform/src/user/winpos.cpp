@@ -27,7 +27,7 @@ void fit_surface(Window* w) {
 }
 
 POINT parent_origin(const Window* w) {
-    Window* parent = w->parent ? win_get(w->parent) : nullptr;
+    Window* parent = w->parent ? handle_cast<Window>(w->parent) : nullptr;
     return parent ? win_client_origin(parent) : POINT{0, 0};
 }
 
@@ -46,7 +46,7 @@ RECT win_rect_from(int64_t x, int64_t y, int64_t width, int64_t height) {
 }
 
 bool win_set_rect(HWND hwnd, const RECT& rect) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return false;
     w->window_rect = rect;
     // WM_NCCALCSIZE works in screen coordinates.
@@ -54,7 +54,7 @@ bool win_set_rect(HWND hwnd, const RECT& rect) {
     RECT client = rect;
     OffsetRect(&client, origin.x, origin.y);
     SendMessageA(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
-    if (!(w = win_get(hwnd))) return false;
+    if (!(w = handle_cast<Window>(hwnd))) return false;
     // The answer is the window procedure's: kept within the limit and never
     // inside out, like every other rectangle of a window.
     auto back = [](LONG v, LONG o) {
@@ -70,17 +70,17 @@ bool win_set_rect(HWND hwnd, const RECT& rect) {
 }
 
 void win_send_size_messages(HWND hwnd) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w) return;
     RECT size = w->client_size();
     WPARAM kind = (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
     SendMessageA(hwnd, WM_SIZE, kind, MAKELPARAM(size.right, size.bottom));
-    if (!(w = win_get(hwnd))) return;
+    if (!(w = handle_cast<Window>(hwnd))) return;
     SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
 }
 
 void win_hide_quietly(HWND hwnd) {
-    Window* w = win_get(hwnd);
+    Window* w = handle_cast<Window>(hwnd);
     if (!w || !(w->style & WS_VISIBLE)) return;
     w->style &= ~WS_VISIBLE;
     w->update = RECT{};
@@ -108,11 +108,11 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         if (!was_visible) return FALSE;
         SendMessageA(window, WM_SHOWWINDOW, FALSE, 0);
         win_hide_quietly(window);
-        if (!(w = win_get(window))) return TRUE;
+        if (!(w = handle_cast<Window>(window))) return TRUE;
         if (!w->is_child() && GetActiveWindow() == window) focus_activate_other(window);
         // The focus cannot stay in a hidden window: it moves to the parent.
         HWND focus = GetFocus();
-        if ((w = win_get(window)) && (focus == window || win_is_descendant(window, focus)))
+        if ((w = handle_cast<Window>(window)) && (focus == window || win_is_descendant(window, focus)))
             SetFocus(w->is_child() ? w->parent : nullptr);
         return TRUE;
     }
@@ -132,7 +132,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
 
     if (!was_visible) {
         SendMessageA(window, WM_SHOWWINDOW, TRUE, 0);
-        if (!(w = win_get(window))) return FALSE;
+        if (!(w = handle_cast<Window>(window))) return FALSE;
         w->style |= WS_VISIBLE;
         paint_invalidate(w, nullptr, true);
         backend().window_shown(window, true);
@@ -140,7 +140,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     bool activate = command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_SHOWMINNOACTIVE &&
                     command != SW_MINIMIZE && command != kLastShowCommand;
     if (activate && !w->is_child()) focus_set_active(window);
-    if ((w = win_get(window)) && w->need_size) {
+    if ((w = handle_cast<Window>(window)) && w->need_size) {
         w->need_size = false;
         win_send_size_messages(window);
     }
@@ -152,7 +152,7 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     if (!w) return FALSE;
     RECT old_client = w->client_rect;
     if (!win_set_rect(window, win_rect_from(x, y, width, height))) return TRUE;
-    w = win_get(window);
+    w = handle_cast<Window>(window);
     backend().window_moved(window);
     bool resized = !same_size(old_client, w->client_rect);
     bool moved = old_client.left != w->client_rect.left || old_client.top != w->client_rect.top;
@@ -160,7 +160,7 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     if (repaint || resized) paint_invalidate(w, nullptr, true);
     w->need_size = false;
     if (moved) SendMessageA(window, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
-    if (resized && (w = win_get(window))) {
+    if (resized && (w = handle_cast<Window>(window))) {
         RECT size = w->client_size();
         SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(size.right, size.bottom));
     }
