@@ -35,7 +35,6 @@ void reset_animation() {
     rand_state = 1;
     pattern = PatternUme;
     pulse_radius = 0;
-    PatBlt(g_canvas_dc, 0, 0, CANVAS_WIDTH, CANVAS_HEIGHT, BLACKNESS);
 }
 
 Image canvas_pixels() {

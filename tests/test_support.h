@@ -6,12 +6,12 @@
 #include "animation/animation.h"
 #include "image_io.h"
 
-// A plain window of the main window's size with the canvas created on it
-// (once per process, like the program's own canvas).
+// A plain window of the main window's size with the canvas created on it,
+// made again after a reset has taken both.
 HWND animation_window();
 
-// Back to the state of a fresh start: random state 1, pattern 梅, radius 0,
-// black canvas.
+// Back to the state of a fresh start (host_reset_process): random state 1,
+// pattern 梅, radius 0, a new black canvas.
 void reset_animation();
 
 // The whole canvas as 0x00RRGGBB pixels.

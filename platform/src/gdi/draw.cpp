@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "rect.h"
 #include "gdi/objects.h"
+#include "rect.h"
 
 namespace plat {
 

@@ -128,7 +128,6 @@ struct Dc : Object {
 // deleted by their own type, without a virtual call.
 inline void handle_free(GdiObject* obj) {
     handle_free_slot(obj);
-    // Pens and brushes by their own type: no virtual call for the commonest objects.
     if (obj->type == ObjType::Pen)
         delete static_cast<Pen*>(obj);
     else if (obj->type == ObjType::Brush)

@@ -137,10 +137,6 @@ unsigned outcode(Pt p, const RECT& c) {
     return out;
 }
 
-// Moves the end points of a line onto the first and last pixels of it that lie
-// in `c`, solving the Bresenham error inequalities for the step where the line
-// enters and leaves, so clipping never moves a pixel. 0: nothing inside,
-// 1: clipped, 2: wholly inside.
 // How far a line has moved along one axis once it has gone `dist` pixels
 // along the other (`d_this` and `d_other` its extents on them), rounded as the
 // error term rounds entering from its start or leaving towards its end.
@@ -150,6 +146,10 @@ int64_t cross_steps(int64_t dist, int64_t d_this, int64_t d_other, bool this_maj
                       : (dist * 2 * d_other - b - d_other - !from_start) / (2 * d_this) + 1;
 }
 
+// Moves the end points of a line onto the first and last pixels of it that lie
+// in `c`, solving the Bresenham error inequalities for the step where the line
+// enters and leaves, so clipping never moves a pixel. 0: nothing inside,
+// 1: clipped, 2: wholly inside.
 int clip_line(Pt start, Pt end, const RECT& c, const Bres& b, Pt* p1, Pt* p2) {
     const bool xmajor = b.octant & kXMajorOctants;
     const bool neg_slope = !(b.octant & kPosSlopeOctants);

@@ -125,9 +125,7 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
         }
     }
     icon->hotspot = hotspot;
-    if (flags & LR_SHARED) {
-        icon->shared = true;
-    }
+    icon->shared = (flags & LR_SHARED) != 0;
     HICON h = static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
     if (h && (flags & LR_SHARED)) module_share(owner, image_res, h);
     return h;
