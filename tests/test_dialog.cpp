@@ -26,16 +26,6 @@ INT_PTR CALLBACK about_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     return FALSE;
 }
 
-// Runs once, from a thread timer, while DialogBoxParamA's loop is running.
-std::function<void()> g_during;
-
-void CALLBACK run_during(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    std::function<void()> action = std::move(g_during);
-    g_during = nullptr;
-    if (action) action();
-}
-
 class DialogTest : public UserTest {
 protected:
     void SetUp() override {

@@ -39,16 +39,6 @@ void subclass(HWND window) {
 
 INT_PTR CALLBACK plain_dialog_proc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-// Runs once from a thread timer while a modal loop is running.
-std::function<void()> g_later;
-
-void CALLBACK run_later(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    std::function<void()> action = std::move(g_later);
-    g_later = nullptr;
-    if (action) action();
-}
-
 class ReentrancyTest : public UserTest {
 protected:
     void SetUp() override {
@@ -64,7 +54,7 @@ protected:
 
     void TearDown() override {
         g_hook = nullptr;
-        g_later = nullptr;
+        g_during = nullptr;
         for (HWND w : {main, dialog})
             if (IsWindow(w)) DestroyWindow(w);
         // Every window went, and everything it held with it.
@@ -78,8 +68,8 @@ protected:
 
     // The About box, modal over `main`; `during` runs once it is up.
     INT_PTR modal_about(std::function<void()> during) {
-        g_later = std::move(during);
-        SetTimer(nullptr, 0, 100, run_later);
+        g_during = std::move(during);
+        SetTimer(nullptr, 0, 100, run_during);
         return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAbout), main, plain_dialog_proc, 0);
     }
 

@@ -56,6 +56,17 @@ inline const Seen* last_seen(HWND window, UINT message) {
     return nullptr;
 }
 
+// What run_during does when its thread timer fires, once, inside a modal
+// loop that the test cannot step itself.
+inline std::function<void()> g_during;
+
+inline void CALLBACK run_during(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    std::function<void()> action = std::move(g_during);
+    g_during = nullptr;
+    if (action) action();
+}
+
 class UserTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -63,6 +74,7 @@ protected:
         host_use_virtual_clock(TRUE);
         g_seen.clear();
         g_answer = nullptr;
+        g_during = nullptr;
         register_class(kClass, nullptr);
     }
 

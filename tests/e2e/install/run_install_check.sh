@@ -101,12 +101,19 @@ resource_version() {
 }
 check version-information resource_version
 
+# package PRESET EXT: runs cpack's preset into $e2e_work/PRESET and sets
+# $file to the package it made.
+package() {
+    local dir=$e2e_work/$1
+    (cd "$src" && timeout "$(e2e_remaining)" cpack --preset "$1" -B "$dir") >"$e2e_work/cpack-$1.log" 2>&1 ||
+        { why=$(tail -n 3 "$e2e_work/cpack-$1.log"); return 1; }
+    file=$(ls "$dir"/*."$2" 2>/dev/null | head -n 1)
+    [ -n "$file" ] || { why="no .$2"; return 1; }
+}
+
 deb() {
-    local dir=$e2e_work/deb file depends
-    (cd "$src" && timeout "$(e2e_remaining)" cpack --preset linux -B "$dir") >"$e2e_work/cpack.log" 2>&1 ||
-        { why=$(tail -n 3 "$e2e_work/cpack.log"); return 1; }
-    file=$(ls "$dir"/*.deb 2>/dev/null | head -n 1)
-    [ -n "$file" ] || { why="no .deb"; return 1; }
+    local file depends
+    package linux deb || return 1
     [ "$(dpkg-deb -f "$file" Package)" = pofurin ] && [ "$(dpkg-deb -f "$file" Version)" = "$version" ] ||
         { why="package $(dpkg-deb -f "$file" Package Version | tr '\n' ' ')"; return 1; }
     depends=$(dpkg-deb -f "$file" Depends)
@@ -120,12 +127,9 @@ deb() {
 check deb deb
 
 windows_zip() {
-    local dir=$e2e_work/zip file listed
-    (cd "$src" && timeout "$(e2e_remaining)" cpack --preset windows -B "$dir") >"$e2e_work/cpack-windows.log" 2>&1 ||
-        { why=$(tail -n 3 "$e2e_work/cpack-windows.log"); return 1; }
-    file=$(ls "$dir"/*.zip 2>/dev/null | head -n 1)
-    [ -n "$file" ] || { why="no .zip"; return 1; }
-    listed=$(cd "$dir" && cmake -E tar tf "$file" | grep -v '/$' | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
+    local file listed
+    package windows zip || return 1
+    listed=$(cmake -E tar tf "$file" | grep -v '/$' | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
     [ "$listed" = "README.txt pofurin.exe " ] || { why="the zip holds $listed"; return 1; }
 }
 check windows-zip windows_zip
