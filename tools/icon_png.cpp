@@ -8,6 +8,8 @@
 
 #include <win32_host.h>
 
+#include "backend/window_query.h"
+
 #include "image_io.h"
 
 namespace {
@@ -31,18 +33,17 @@ int main(int argc, char** argv) {
     int id = number_argument(argv[1], "icon id", 0xFFFF);
     int size = number_argument(argv[2], "size", 256);
     HICON icon = HICON(LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
-    HOST_ICON_IMAGE decoded;
-    if (!icon || !host_get_icon_image(icon, &decoded)) fail("no icon " + std::to_string(id) + " in the resources");
+    plat::IconPixels decoded;
+    if (!plat::icon_pixels(icon, &decoded)) fail("no icon " + std::to_string(id) + " in the resources");
 
     Image image;
     image.width = decoded.width;
     image.height = decoded.height;
     image.alpha = true;
-    image.pixels.resize(size_t(size) * size);
+    image.pixels.resize(decoded.rgba.size() / 4);
     for (size_t i = 0; i < image.pixels.size(); ++i) {
-        uint32_t p = decoded.pixels[i];
-        if (decoded.has_alpha) image.pixels[i] = p;
-        else image.pixels[i] = decoded.mask[i] ? 0 : (p & 0xFFFFFF) | 0xFF000000u;
+        const uint8_t* p = &decoded.rgba[i * 4];
+        image.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
     std::string error;
     if (!write_png(argv[3], image, &error)) fail(error);

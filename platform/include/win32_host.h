@@ -98,6 +98,26 @@ BOOL host_send_key(UINT virtual_key, UINT modifiers);
 // the layout cannot type.
 BOOL host_send_char(char ch, BOOL alt);
 
+// ---- What a person does to a window ---------------------------------------
+
+// Every display backend reports a person's acts through these, so that each
+// produces the same messages in the same order. Each queues what the act
+// makes, as input does, and returns FALSE (queuing nothing) for an invalid
+// window, a disabled one, or one inside a disabled window, which takes no
+// input.
+
+// The frame's close box: WM_SYSCOMMAND with SC_CLOSE, as the system menu's
+// Close sends it.
+BOOL host_close_window(HWND window);
+
+// A click on a button control: BM_CLICK, so the button notifies its parent
+// as a click of its own does.
+BOOL host_click_button(HWND button);
+
+// A command chosen from the window's menu: WM_COMMAND with the command in
+// the low word. FALSE as well when no enabled item of the menu has it.
+BOOL host_menu_command(HWND window, UINT command);
+
 // ---- Window surfaces -------------------------------------------------------
 
 // A window's client-area pixels as 0x00RRGGBB, top-down rows of `*width`

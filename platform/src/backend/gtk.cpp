@@ -95,22 +95,13 @@ std::string mnemonic_label(const char* text) {
 }
 
 GdkPixbuf* icon_pixbuf(HICON icon) {
-    HOST_ICON_IMAGE image;
-    if (!icon || !host_get_icon_image(icon, &image)) return nullptr;
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, image.width, image.height);
+    IconPixels icon_image;
+    if (!icon_pixels(icon, &icon_image)) return nullptr;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon_image.width, icon_image.height);
     guchar* out = gdk_pixbuf_get_pixels(pixbuf);
-    int stride = gdk_pixbuf_get_rowstride(pixbuf);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < image.width; ++x) {
-            DWORD p = image.pixels[y * image.width + x];
-            guchar* o = out + y * stride + x * 4;
-            o[0] = guchar(p >> 16);
-            o[1] = guchar(p >> 8);
-            o[2] = guchar(p);
-            bool transparent = image.mask && image.mask[y * image.width + x];
-            o[3] = image.has_alpha ? guchar(p >> 24) : transparent ? 0 : 255;
-        }
-    }
+    const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+    const size_t row = size_t(icon_image.width) * 4;
+    for (int y = 0; y < icon_image.height; ++y) memcpy(out + y * stride, &icon_image.rgba[y * row], row);
     return pixbuf;
 }
 
@@ -166,7 +157,7 @@ public:
     }
 
     void window_created(HWND window) override {
-        touched_ = true;
+        touch();
         LONG style = GetWindowLongA(window, GWL_STYLE);
         if (style & WS_CHILD) {
             create_control(window);
@@ -184,9 +175,9 @@ public:
         gtk_window_set_type_hint(GTK_WINDOW(s.window),
                                  owner ? GDK_WINDOW_TYPE_HINT_DIALOG : GDK_WINDOW_TYPE_HINT_NORMAL);
         if (owner) {
-            auto it = shown_.find(owner);
-            if (it != shown_.end() && it->second.window) {
-                gtk_window_set_transient_for(GTK_WINDOW(s.window), GTK_WINDOW(it->second.window));
+            Shown* o = touch(owner);
+            if (o && o->window) {
+                gtk_window_set_transient_for(GTK_WINDOW(s.window), GTK_WINDOW(o->window));
                 gtk_window_set_modal(GTK_WINDOW(s.window), TRUE);
                 gtk_window_set_position(GTK_WINDOW(s.window), GTK_WIN_POS_CENTER_ON_PARENT);
             }
@@ -216,11 +207,10 @@ public:
     }
 
     void window_destroyed(HWND window) override {
-        touched_ = true;
-        auto it = shown_.find(window);
-        if (it == shown_.end()) return;
-        Shown s = it->second;
-        shown_.erase(it);
+        Shown* found = touch(window);
+        if (!found) return;
+        Shown s = *found;
+        shown_.erase(window);
         // Our X window first: GTK's destroys it with the top level.
         shm_view_destroy(s.view);
         if (s.window) gtk_widget_destroy(s.window);
@@ -228,10 +218,9 @@ public:
     }
 
     void window_shown(HWND window, bool visible) override {
-        touched_ = true;
-        auto it = shown_.find(window);
-        if (it == shown_.end()) return;
-        GtkWidget* w = it->second.window ? it->second.window : it->second.widget;
+        Shown* s = touch(window);
+        if (!s) return;
+        GtkWidget* w = s->window ? s->window : s->widget;
         if (visible) {
             gtk_widget_show_all(w);
             // A top level is given its place before it is realized.
@@ -242,30 +231,24 @@ public:
     }
 
     void window_moved(HWND window) override {
-        touched_ = true;
-        auto it = shown_.find(window);
-        if (it == shown_.end() || !it->second.area) return;
+        Shown* s = touch(window);
+        if (!s || !s->area) return;
         RECT client;
         GetClientRect(window, &client);
-        gtk_widget_set_size_request(it->second.area, client.right, client.bottom);
+        gtk_widget_set_size_request(s->area, client.right, client.bottom);
     }
 
     void title_changed(HWND window) override {
-        touched_ = true;
-        auto it = shown_.find(window);
-        if (it == shown_.end()) return;
-        if (it->second.window) gtk_window_set_title(GTK_WINDOW(it->second.window), window_text(window).c_str());
+        Shown* s = touch(window);
+        if (s && s->window) gtk_window_set_title(GTK_WINDOW(s->window), window_text(window).c_str());
     }
 
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        if (it->second.view) {
-            shm_view_update(it->second.view, r);
-        } else {
-            touched_ = true;
-            gtk_widget_queue_draw_area(it->second.area, r.left, r.top, r.right - r.left, r.bottom - r.top);
-        }
+        // The X window's puts leave GTK alone: the quiet poll may go on.
+        if (it->second.view) shm_view_update(it->second.view, r);
+        else gtk_widget_queue_draw_area(touch(window)->area, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
@@ -320,7 +303,7 @@ public:
     }
 
     SIZE screen_size() override {
-        touched_ = true;
+        touch();
         GdkMonitor* monitor = gdk_display_get_primary_monitor(gdk_display_get_default());
         if (!monitor) monitor = gdk_display_get_monitor(gdk_display_get_default(), 0);
         GdkRectangle geometry = {0, 0, 1024, 768};
@@ -329,6 +312,15 @@ public:
     }
 
 private:
+    // Every call that may reach GTK starts here, finding the window it is
+    // about: GTK may have added work to the main context, so the next wait
+    // asks the sources again instead of polling quietly.
+    Shown* touch(HWND window = nullptr) {
+        touched_ = true;
+        auto it = shown_.find(window);
+        return it == shown_.end() ? nullptr : &it->second;
+    }
+
     // The plain way, for a main context some other thread holds.
     bool wait_by_iteration(int64_t deadline_ms) {
         while (!input_) {
@@ -406,7 +398,7 @@ private:
     }
 
     static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {
-        PostMessageA(static_cast<HWND>(data), WM_CLOSE, 0, 0);
+        host_close_window(static_cast<HWND>(data));
         self().input_ = true;
         return TRUE;
     }
@@ -421,13 +413,12 @@ private:
     // The item carries its window (the signal's data) and command.
     static void on_menu_item(GtkMenuItem* entry, gpointer data) {
         const UINT command = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(entry), "command"));
-        PostMessageA(static_cast<HWND>(data), WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        host_menu_command(static_cast<HWND>(data), command);
         self().input_ = true;
     }
 
     static void on_button(GtkButton*, gpointer data) {
-        HWND control = static_cast<HWND>(data);
-        PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), 0), LPARAM(control));
+        host_click_button(static_cast<HWND>(data));
         self().input_ = true;
     }
 
@@ -476,11 +467,11 @@ private:
     // A dialog control as a native widget at its place in the parent's client area.
     void create_control(HWND control) {
         HWND parent = GetParent(control);
-        auto it = shown_.find(parent);
-        if (it == shown_.end() || !it->second.fixed) return;
+        Shown* dialog = touch(parent);
+        if (!dialog || !dialog->fixed) return;
         // Native controls are drawn by GTK over the client area: GTK draws it too.
-        it->second.has_controls = true;
-        if (it->second.view) drop_view(it->second);
+        dialog->has_controls = true;
+        if (dialog->view) drop_view(*dialog);
         LONG style = GetWindowLongA(control, GWL_STYLE);
         GtkWidget* widget = nullptr;
         if (has_class(control, "Button")) {
@@ -488,7 +479,7 @@ private:
             g_signal_connect(widget, "clicked", G_CALLBACK(on_button), control);
             if (style & BS_DEFPUSHBUTTON) {
                 gtk_widget_set_can_default(widget, TRUE);
-                gtk_window_set_default(GTK_WINDOW(it->second.window), widget);
+                gtk_window_set_default(GTK_WINDOW(dialog->window), widget);
             }
             gtk_widget_set_can_focus(widget, FALSE);  // keys go through the program's dialog handling
         } else if (has_class(control, "Static") && (style & SS_TYPEMASK) == SS_ICON) {
@@ -506,16 +497,9 @@ private:
             else gtk_label_set_text_with_mnemonic(GTK_LABEL(widget), mnemonic_label(text.c_str()).c_str());
             gtk_label_set_xalign(GTK_LABEL(widget), 0.0f);
         }
-        RECT r, parent_window;
-        GetWindowRect(control, &r);
-        GetWindowRect(parent, &parent_window);
-        RECT frame = {0, 0, 0, 0};
-        AdjustWindowRectEx(&frame, DWORD(GetWindowLongA(parent, GWL_STYLE)), FALSE,
-                           DWORD(GetWindowLongA(parent, GWL_EXSTYLE)));
-        int x = r.left - parent_window.left + frame.left;
-        int y = r.top - parent_window.top + frame.top;
+        const RECT r = control_rect(control);
         gtk_widget_set_size_request(widget, r.right - r.left, r.bottom - r.top);
-        gtk_fixed_put(GTK_FIXED(it->second.fixed), widget, x, y);
+        gtk_fixed_put(GTK_FIXED(dialog->fixed), widget, r.left, r.top);
         Shown s;
         s.widget = widget;
         shown_[control] = s;

@@ -130,20 +130,6 @@ std::string placement(HWND window) {
     return out;
 }
 
-// RGBA bytes of an icon image, transparent where its mask says so.
-std::vector<BYTE> icon_rgba(const HOST_ICON_IMAGE& image) {
-    std::vector<BYTE> rgba(size_t(image.width) * size_t(image.height) * 4);
-    for (int i = 0; i < image.width * image.height; ++i) {
-        DWORD p = image.pixels[i];
-        bool transparent = image.mask && image.mask[i];
-        rgba[size_t(i) * 4 + 0] = BYTE(p >> 16);
-        rgba[size_t(i) * 4 + 1] = BYTE(p >> 8);
-        rgba[size_t(i) * 4 + 2] = BYTE(p);
-        rgba[size_t(i) * 4 + 3] = image.has_alpha ? BYTE(p >> 24) : transparent ? 0 : 255;
-    }
-    return rgba;
-}
-
 struct Shown {
     RECT dirty = {0, 0, 0, 0};  // client coordinates, to go to the page at the next wait
     unsigned updates = 0;       // surface updates so far
@@ -195,21 +181,16 @@ public:
         web_window_create(out.c_str());
 
         if (child) {
-            HICON icon = reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0));
-            HOST_ICON_IMAGE image;
-            if (icon && host_get_icon_image(icon, &image)) {
-                std::vector<BYTE> rgba = icon_rgba(image);
-                web_control_icon(window, rgba.data(), image.width, image.height);
-            }
+            IconPixels icon;
+            if (icon_pixels(reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0)), &icon))
+                web_control_icon(window, icon.rgba.data(), icon.width, icon.height);
             return;
         }
         const int kinds[2] = {GCLP_HICON, GCLP_HICONSM};
         for (int small = 0; small < 2; ++small) {
-            HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, kinds[small]));
-            HOST_ICON_IMAGE image;
-            if (!icon || !host_get_icon_image(icon, &image)) continue;
-            std::vector<BYTE> rgba = icon_rgba(image);
-            web_window_icon(window, small, rgba.data(), image.width, image.height);
+            IconPixels icon;
+            if (icon_pixels(reinterpret_cast<HICON>(GetClassLongPtrA(window, kinds[small])), &icon))
+                web_window_icon(window, small, icon.rgba.data(), icon.width, icon.height);
         }
     }
 
@@ -227,8 +208,7 @@ public:
     // Collected here and shown at the next wait, once per yield to the browser.
     void surface_updated(HWND window, const RECT& r) override {
         Shown& s = shown_[window];
-        if (IsRectEmpty(&s.dirty)) s.dirty = r;
-        else UnionRect(&s.dirty, &s.dirty, &r);
+        add_dirty(&s.dirty, r);
         ++s.updates;
     }
 
@@ -301,15 +281,11 @@ EMSCRIPTEN_KEEPALIVE void web_key(int virtual_key, int down) {
     else host_key_up(UINT(virtual_key));
 }
 
-EMSCRIPTEN_KEEPALIVE void web_command(HWND window, int id) {
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
+EMSCRIPTEN_KEEPALIVE void web_command(HWND window, int id) { host_menu_command(window, UINT(id)); }
 
-EMSCRIPTEN_KEEPALIVE void web_click(HWND control) {
-    PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED), LPARAM(control));
-}
+EMSCRIPTEN_KEEPALIVE void web_click(HWND control) { host_click_button(control); }
 
-EMSCRIPTEN_KEEPALIVE void web_close(HWND window) { PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); }
+EMSCRIPTEN_KEEPALIVE void web_close(HWND window) { host_close_window(window); }
 
 EMSCRIPTEN_KEEPALIVE int web_enabled(HWND window) { return IsWindow(window) && IsWindowEnabled(window); }
 

@@ -32,6 +32,8 @@
 
 #include <win32_host.h>
 
+#include "backend/window_query.h"
+
 namespace plat {
 
 #ifdef GDK_WINDOWING_X11
@@ -43,20 +45,6 @@ struct ShmBuffer {
     uint8_t* pixels = nullptr;
     bool busy = false;  // put, and not known to be read by the server
 };
-
-bool is_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-void unite(RECT* into, const RECT& r) {
-    if (is_empty(r)) return;
-    if (is_empty(*into)) {
-        *into = r;
-        return;
-    }
-    into->left = r.left < into->left ? r.left : into->left;
-    into->top = r.top < into->top ? r.top : into->top;
-    into->right = r.right > into->right ? r.right : into->right;
-    into->bottom = r.bottom > into->bottom ? r.bottom : into->bottom;
-}
 
 // Whether the server takes a depth-24 image of `visual` as our surfaces hold
 // pixels: 0x00RRGGBB words in host order, 32 bits each, rows unpadded.
@@ -156,7 +144,7 @@ void put(ShmView* v) {
     if (r.top < 0) r.top = 0;
     if (r.right > v->width) r.right = v->width;
     if (r.bottom > v->height) r.bottom = v->height;
-    if (is_empty(r) || !v->buffers[0].seg) {
+    if (IsRectEmpty(&r) || !v->buffers[0].seg) {
         v->pending = RECT{0, 0, 0, 0};
         v->held = false;
         return;
@@ -211,7 +199,7 @@ GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
     if (e->type != Expose || e->xexpose.window != v->xwindow) return GDK_FILTER_CONTINUE;
     const XExposeEvent& x = e->xexpose;
     const int s = v->scale > 0 ? v->scale : 1;
-    unite(&v->pending, RECT{x.x / s, x.y / s, (x.x + x.width + s - 1) / s, (x.y + x.height + s - 1) / s});
+    add_dirty(&v->pending, RECT{x.x / s, x.y / s, (x.x + x.width + s - 1) / s, (x.y + x.height + s - 1) / s});
     if (x.count == 0 && !v->watch) put(v);
     return GDK_FILTER_REMOVE;
 }
@@ -282,7 +270,7 @@ void shm_view_destroy(ShmView* v) {
 }
 
 void shm_view_update(ShmView* v, const RECT& rect) {
-    unite(&v->pending, rect);
+    add_dirty(&v->pending, rect);
     if (v->watch) return;
     // A millisecond early is on time: ticks come on a millisecond grid.
     if (g_get_monotonic_time() - v->last_put_us >= v->interval_us - 1000) put(v);
@@ -328,7 +316,7 @@ bool shm_view_place(ShmView* v) {
         if (width > 0 && height > 0 && !make_buffers(v, width * scale, height * scale)) return false;
         const uint32_t size[] = {uint32_t(width > 0 ? width * scale : 1), uint32_t(height > 0 ? height * scale : 1)};
         xcb_configure_window(v->c, v->xwindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-        unite(&v->pending, RECT{0, 0, width, height});
+        add_dirty(&v->pending, RECT{0, 0, width, height});
     }
     int x = 0, y = 0;
     gtk_widget_translate_coordinates(v->area, v->toplevel, 0, 0, &x, &y);

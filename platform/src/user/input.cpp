@@ -1,5 +1,6 @@
-// Keyboard input: the US layout, key messages as the keyboard makes them,
-// GetKeyState and TranslateMessage.
+// Input: the US layout, key messages as the keyboard makes them,
+// GetKeyState and TranslateMessage; and what a person does to a window's
+// frame, buttons and menu, as every display backend reports it.
 #include <string.h>
 
 #include <win32_host.h>
@@ -144,6 +145,19 @@ char key_char(UINT vk) {
     return down(g_thread, VK_SHIFT) ? key->shifted : key->plain;
 }
 
+// Whether the window, and every window it lies in, takes input.
+bool takes_input(HWND window) {
+    for (HWND w = window; w; w = GetParent(w))
+        if (!IsWindowEnabled(w)) return false;
+    return IsWindow(window);
+}
+
+bool post_act(HWND window, UINT message, WPARAM wparam) {
+    if (!takes_input(window)) return false;
+    queue_post_input(MSG{window, message, wparam, 0, DWORD(clock_now_ms()), POINT{0, 0}});
+    return true;
+}
+
 }  // namespace
 
 void input_key_retrieved(const MSG& msg) {
@@ -215,6 +229,16 @@ BOOL host_send_char(char ch, BOOL alt) {
         return host_send_key(k.vk, modifiers);
     }
     return FALSE;
+}
+
+BOOL host_close_window(HWND window) { return post_act(window, WM_SYSCOMMAND, SC_CLOSE); }
+
+BOOL host_click_button(HWND button) { return post_act(button, BM_CLICK, 0); }
+
+BOOL host_menu_command(HWND window, UINT command) {
+    const UINT state = GetMenuState(GetMenu(window), command, MF_BYCOMMAND);
+    if (state == UINT(-1) || (state & (MF_POPUP | MF_GRAYED | MF_DISABLED))) return FALSE;
+    return post_act(window, WM_COMMAND, MAKEWPARAM(command, 0));
 }
 
 }  // extern "C"
