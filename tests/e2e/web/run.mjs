@@ -1,9 +1,8 @@
-// Runs scenario.mjs against the browser page (build/web) in one engine and
-// checks what it shows against the frames pofurin-render draws headless.
-//   node run.mjs chromium|firefox|webkit WEB_DIR BIN_DIR
-// Serves WEB_DIR itself, prints PASS or FAIL per check, exits 0 only if all
-// passed. Everything it starts it ends, within POFURIN_E2E_TIME_LIMIT seconds
-// (default 150).
+// node run.mjs chromium|firefox|webkit WEB_DIR BIN_DIR: runs scenario.mjs on
+// the page in WEB_DIR (scripts/web), which it serves itself, in one engine,
+// against pofurin-render's frames from BIN_DIR. Prints PASS or FAIL per check,
+// exits 0 only if all passed; ends all it starts within POFURIN_E2E_TIME_LIMIT
+// seconds (default 150).
 import {execFile, execFileSync, spawn} from 'node:child_process';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
@@ -79,11 +78,10 @@ async function puppet(firefox) {
   const errors = [];
   page.on('console', m => ['error', 'warn'].includes(m.type()) && errors.push(m.text()));
   page.on('pageerror', e => errors.push(String(e)));
-  const chord = k => [k.split('+').slice(0, -1), k.split('+').at(-1)];
   return {
     ratio: 1.5, errors: () => errors.splice(0), load: url => page.goto(url), eval: expression => page.evaluate(expression),
-    async keys(k) {
-      const [held, key] = chord(k);
+    async keys(chord) {
+      const held = chord.split('+'), key = held.pop();
       for (const m of held) await page.keyboard.down(m);
       await page.keyboard.press(key);
       for (const m of held.reverse()) await page.keyboard.up(m);
@@ -103,9 +101,8 @@ async function webkit() {
                      {stdio: ['ignore', 'ignore', 'ignore', 'pipe'], detached: true});
   const display = await new Promise(r => xvfb.stdio[3].once('data', d => r(':' + String(d).trim())));
   const env = {...process.env, DISPLAY: display, GDK_SCALE: '2', GDK_BACKEND: 'x11', NO_AT_BRIDGE: '1'};
-  const log = path.join(work, 'console.log');
-  const view = spawn('/usr/bin/python3', [path.join(here, 'webkit.py'), log], {env, detached: true,
-                                                                               stdio: ['pipe', 'pipe', 'ignore']});
+  const view = spawn('/usr/bin/python3', [path.join(here, 'webkit.py')], {env, detached: true,
+                                                                      stdio: ['pipe', 'pipe', 'inherit']});
   const answers = readline.createInterface({input: view.stdout})[Symbol.asyncIterator]();
   const ask = async (...request) => {
     view.stdin.write(JSON.stringify(request) + '\n');
@@ -114,7 +111,6 @@ async function webkit() {
     if ('error' in answer) throw new Error(answer.error);
     return answer.ok;
   };
-  let seen = 0;
   const xdo = (...args) => run('xdotool', args, {env});
   await xdo('mousemove', '1', '1');
   return {
@@ -122,27 +118,22 @@ async function webkit() {
     keys: k => xdo('key', k.split('+').map(key => X_KEYS[key] ?? key).join('+')),
     click: (x, y) => xdo('mousemove', String(x * 2), String(y * 2), 'click', '1'),
     screenshot: async () => (await run('import', ['-window', 'root', 'png:-'], {env, encoding: 'buffer'})).stdout,
-    errors() {
-      const all = fs.readFileSync(log, 'utf8').split('\n').filter(l => /^CONSOLE .*(ERROR|WARN)/.test(l));
-      return all.slice(seen, seen = all.length);
-    },
-    close: () => view.stdin.end(),
+    errors: () => ask('console'), close: () => view.stdin.end(),
     kill() { for (const p of [view, xvfb]) try { process.kill(-p.pid, 'SIGKILL'); } catch {} },
   };
 }
 
 function check(name, ok, why = '') {
-  if (!ok) failures++;
+  failures += !ok;
   console.log(`${ok ? 'PASS' : 'FAIL'} ${name}${ok || !why ? '' : ': ' + why}`);
   return ok;
 }
 
+// probe() until it gives something true, at most `seconds`.
 async function until(seconds, probe) {
-  const end = Date.now() + seconds * 1000;
-  for (;;) {
+  for (const end = Date.now() + seconds * 1000; ; await new Promise(r => setTimeout(r, 50))) {
     const value = await probe();
     if (value || Date.now() >= end) return value;
-    await new Promise(r => setTimeout(r, 50));
   }
 }
 
@@ -161,7 +152,10 @@ const PAGE_HELPERS = String.raw`
   const canvasRGB = () => { const c = $('.win32-window:not([role=dialog]) canvas');
     const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
     let s = '';
-    for (let i = 0; i < d.length; i += 4) { if (d[i + 3] !== 255) return ''; s += String.fromCharCode(d[i], d[i + 1], d[i + 2]); }
+    for (let i = 0; i < d.length; i += 4) {
+      if (d[i + 3] !== 255) return '';
+      s += String.fromCharCode(d[i], d[i + 1], d[i + 2]);
+    }
     return btoa(s); };`;
 
 async function main() {
@@ -172,8 +166,7 @@ async function main() {
   setTimeout(() => fail('out of time'), limit * 1000).unref();
   const frames = referenceFrames();
   frames.catch(() => {});
-  browser = await (engine === 'webkit' ? webkit() : puppet(engine === 'firefox'));
-  const b = browser;
+  const b = browser = await (engine === 'webkit' ? webkit() : puppet(engine === 'firefox'));
   b.page = (fn, ...args) => b.eval(`(async () => { ${PAGE_HELPERS}
     return (${fn})(${args.map(a => JSON.stringify(a)).join(', ')}); })()`);
   const t = {engine, check, until, requests: [], files: {}, reference: await frames,
@@ -181,7 +174,7 @@ async function main() {
   const server = await serve(t);
   for (const c of cases) {
     Object.assign(t, {requests: [], files: c.files ?? {}, state: {}});
-    b.errors();
+    await b.errors();
     await b.load(`http://127.0.0.1:${server.address().port}/`);
     try {
       for (const step of c.steps) await step(b, t);

@@ -23,8 +23,12 @@ const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 const sleep = ms => new Promise(r => setTimeout(r, ms));
 
 async function clickOn(b, css, n = 0) {
-  const [x, y] = await b.page((css, n) => center($$(css)[n]), css, n);
-  await b.click(x, y);
+  await b.click(...await b.page((css, n) => center($$(css)[n]), css, n));
+}
+
+async function openMenu(b, t) {
+  await clickOn(b, MENUBAR);
+  return t.until(2, () => b.page(() => !!$('[role=menu]')));
 }
 
 async function theWindow(b, t) {
@@ -53,13 +57,11 @@ async function theWindow(b, t) {
 }
 
 async function theMenu(b, t) {
-  await clickOn(b, MENUBAR);
-  await t.until(2, () => b.page(() => !!$('[role=menu]')));
+  await openMenu(b, t);
   const menu = await b.page(() => [names('[role=menu] > [role=menuitem]'), names('[role=menu]')]);
   t.check('メニュー opens with its items, in order', same(menu[0], ITEMS), menu[0]);
   t.check('the open menu is named メニュー', same(menu[1], [BAR[0]]), menu[1]);
-  await b.keys('Escape');
-  await b.keys('Escape');
+  for (const k of ['Escape', 'Escape']) await b.keys(k);
   t.check('Escape closes it', await t.until(2, () => b.page(() => !$('[role=menu]'))));
 }
 
@@ -71,8 +73,7 @@ async function bamboo(b, t) {
   await b.keys('Enter');
   t.check('Return chooses it and closes the menu', await t.until(2, () => b.page(() => !$('[role=menu]'))));
   // The fast speed with the mouse.
-  await clickOn(b, MENUBAR);
-  await t.until(2, () => b.page(() => !!$('[role=menu]')));
+  await openMenu(b, t);
   await clickOn(b, MENU, 3);
   const seen = [];
   let strangers = 0;
@@ -150,7 +151,7 @@ async function theExit(b, t) {
 }
 
 async function quiet(b, t) {
-  const errors = b.errors();
+  const errors = await b.errors();
   t.check('no errors or warnings on the console', !errors.length, errors.join(' | ').slice(0, 500));
   const page = ['/', '/pofurin.js', '/pofurin.wasm'];
   t.check('the page asks for its three files and nothing else',

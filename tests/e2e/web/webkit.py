@@ -1,26 +1,28 @@
 #!/usr/bin/python3
-"""WebKitGTK for run.mjs: one undecorated window at the screen's origin, all
-web view. Reads JSON lines ["load", url] or ["eval", expression] on stdin and
-answers each with one line {"ok": value} or {"error": text}, once the load has
-finished or the expression's promise has settled. The page's console goes to
-the file named by the only argument."""
+"""WebKitGTK for run.mjs: a web view filling an undecorated window at the
+screen's origin. Answers each JSON line ["load", url], ["eval", expression] or
+["console"] on stdin with one line {"ok": value} or {"error": text}: when the
+load has finished, when the expression's promise has settled, or with the
+errors and warnings the page has reported since last asked."""
 import json
-import os
 import sys
-
 import gi
 gi.require_version("Gtk", "3.0")
 gi.require_version("WebKit2", "4.1")
 from gi.repository import GLib, Gtk, WebKit2  # noqa: E402
 
-answers = os.fdopen(os.dup(1), "w")
-# WebKit's own processes inherit our stdout for console messages.
-os.dup2(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_TRUNC), 1)
+# What the page reports: its console's errors and warnings, and errors nothing
+# caught. WebKit's own console messages (a failed load, say) stay unseen.
+CONSOLE = """const tell = text => webkit.messageHandlers.console.postMessage(String(text));
+for (const level of ['error', 'warn'])
+  console[level] = (was => (...args) => { tell(args.join(' ')); was.apply(console, args); })(console[level]);
+addEventListener('error', e => tell(e.message));
+addEventListener('unhandledrejection', e => tell(e.reason));"""
+console = []
 
 
 def answer(**what):
-    answers.write(json.dumps(what) + "\n")
-    answers.flush()
+    print(json.dumps(what), flush=True)
 
 
 def evaluated(view, result):
@@ -35,19 +37,25 @@ def on_input(*_):
     if not line:
         Gtk.main_quit()
         return False
-    op, arg = json.loads(line)
-    if op == "load":
+    op, arg = (json.loads(line) + [None])[:2]
+    if op == "console":
+        answer(ok=console[:])
+        console.clear()
+    elif op == "load":
         view.load_uri(arg)
     else:
         view.call_async_javascript_function("return await (%s);" % arg, -1, None, None, None, None, evaluated)
     return True
 
 
-view = WebKit2.WebView()
-view.get_settings().set_enable_write_console_messages_to_stdout(True)
+page = WebKit2.UserContentManager()
+page.connect("script-message-received::console", lambda _, m: console.append(m.get_js_value().to_string()))
+page.register_script_message_handler("console")
+page.add_script(WebKit2.UserScript.new(CONSOLE, WebKit2.UserContentInjectedFrames.ALL_FRAMES,
+                                       WebKit2.UserScriptInjectionTime.START, None, None))
+view = WebKit2.WebView(user_content_manager=page)
 view.connect("load-changed", lambda _, event: event == WebKit2.LoadEvent.FINISHED and answer(ok=None))
-window = Gtk.Window(decorated=False)
-window.set_default_size(800, 600)
+window = Gtk.Window(decorated=False, default_width=800, default_height=600)
 window.move(0, 0)
 window.add(view)
 window.show_all()
