@@ -365,6 +365,24 @@ TEST_F(DialogTest, QuitRequestsAndAVanishingOwnerEndTheModalLoop) {
     EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
 }
 
+// Over an owner whose client area lies at the coordinate limit a box, modeless
+// or modal, is still kept on the screen: the placement sums saturate.
+TEST_F(DialogTest, ABoxOverAnOwnerAtTheCoordinateLimitStaysOnTheScreen) {
+    ASSERT_TRUE(MoveWindow(main, INT32_MAX - 200, INT32_MAX - 200, 200, 200, FALSE));
+    const LONG cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAbout), main, about_proc, 0);
+    RECT modeless = {}, modal = {};
+    GetWindowRect(dialog, &modeless);
+    DestroyWindow(dialog);
+    EXPECT_EQ(about_box([&] {
+                  GetWindowRect(FindWindowA("#32770", nullptr), &modal);
+                  EndDialog(FindWindowA("#32770", nullptr), IDOK);
+              }),
+              IDOK);
+    expect_rect(modeless, cx - 351, cy - 138, cx, cy);
+    expect_rect(modal, cx - 351, cy - 138, cx, cy);
+}
+
 TEST_F(DialogTest, DialogFailures) {
     HWND dead = popup(1, 1, 0);
     DestroyWindow(dead);
