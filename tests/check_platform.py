@@ -7,18 +7,25 @@
   check_platform.py entry-points PLATFORM_DIR
       platform/README.md lists every Win32 and host_ entry point the public
       headers declare, each with the one file that defines it.
+  check_platform.py functions REPO_DIR
+      No function of the C++ in src/, platform/ and tools/, nor of the
+      browser backend's page code, runs past 60 lines (Universal Ctags finds
+      them).
 """
+import json
 import os
 import re
+import subprocess
 import sys
 
 # Floors from the bottom: the public headers; the handle table, the
-# rectangle arithmetic and the pure resource parsers; the kernel (modules, clock, and the backend interface that
-# the kernel and USER call down into); GDI; USER; the backends; start-up.
+# rectangle arithmetic and the pure resource parsers; the kernel (modules,
+# clock, and the backend interface that the kernel and USER call down into);
+# GDI; USER; the backends; start-up.
 FLOORS = [
     ("include/", 0),
     ("src/handles.", 1),
-    ("src/rect.h", 1),
+    ("src/geometry.h", 1),
     ("src/res/", 1),
     ("src/module.", 2),
     ("src/clock.", 2),
@@ -143,10 +150,59 @@ def check_entry_points(root):
     return problems, f"{len(declared)} entry points"
 
 
+MAX_FUNCTION_LINES = 60
+FUNCTION_TREES = ("src", "platform", "tools")
+PAGE_CODE = ["platform/src/backend/web.js"]
+
+
+def js_end(lines, start):
+    """The last line of the page code's function opening on line `start`,
+    which ctags does not give: the next line back at its indent that begins
+    with "}" (the page code is formatted so), or the same line for a
+    function on one line."""
+    head = lines[start - 1]
+    if head.count("{") == head.count("}"):
+        return start
+    indent = len(head) - len(head.lstrip())
+    return next((n for n in range(start + 1, len(lines) + 1) if lines[n - 1].startswith(" " * indent + "}")), len(lines))
+
+
+def check_functions(root):
+    files = PAGE_CODE[:]
+    for tree in FUNCTION_TREES:
+        for d, _, names in os.walk(os.path.join(root, tree)):
+            files += [os.path.relpath(os.path.join(d, f), root) for f in sorted(names) if f.endswith((".cpp", ".h"))]
+    try:
+        out = subprocess.run(["ctags", "--fields=+ne", "--output-format=json", "--kinds-C++=f",
+                              "--kinds-JavaScript=fm", "-f", "-"] + files,
+                             cwd=root, capture_output=True, text=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError) as e:
+        return [f"Universal Ctags did not run: {e}"], "no functions read"
+    problems, count, texts = [], 0, {}
+    for row in out.splitlines():
+        tag = json.loads(row)
+        if tag.get("_type") != "tag" or tag.get("kind") not in ("function", "method"):
+            continue
+        count += 1
+        path, name = tag["path"], tag["name"]
+        end = tag.get("end")
+        if end is None:
+            if path not in texts:
+                with open(os.path.join(root, path), encoding="utf-8") as f:
+                    texts[path] = f.read().split("\n")
+            end = js_end(texts[path], tag["line"])
+            key = re.search(r"(\w+)\s*[:=]\s*function", texts[path][tag["line"] - 1])
+            name = key.group(1) if key and name.startswith("AnonymousFunction") else name
+        lines = end - tag["line"] + 1
+        if lines > MAX_FUNCTION_LINES:
+            problems.append(f"{path}:{tag['line']}: {name} has {lines} lines (at most {MAX_FUNCTION_LINES})")
+    return problems, f"{count} functions in {len(files)} files"
+
+
 def main(argv):
-    checks = {"floors": check_floors, "entry-points": check_entry_points}
+    checks = {"floors": check_floors, "entry-points": check_entry_points, "functions": check_functions}
     if len(argv) != 3 or argv[1] not in checks or not os.path.isdir(argv[2]):
-        print("usage: check_platform.py floors|entry-points PLATFORM_DIR", file=sys.stderr)
+        print("usage: check_platform.py floors|entry-points PLATFORM_DIR | functions REPO_DIR", file=sys.stderr)
         return 2
     problems, summary = checks[argv[1]](argv[2])
     for p in problems:

@@ -365,6 +365,30 @@ TEST_F(DialogTest, QuitRequestsAndAVanishingOwnerEndTheModalLoop) {
     EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
 }
 
+// Over an owner whose client area lies near the coordinate limit (a nest of
+// children, each as far off as a window can be placed, takes it there) a
+// box, modeless or modal, is still kept on the screen: the sums saturate.
+TEST_F(DialogTest, ABoxOverAnOwnerAtTheCoordinateLimitStaysOnTheScreen) {
+    constexpr int64_t kNear = INT32_MAX - 200, kStep = 1 << 24;
+    HWND owner = main;
+    POINT o = {0, 0};
+    while (ClientToScreen(owner, &(o = POINT{0, 0})) && (o.x < kNear || o.y < kNear))
+        owner = child(owner, int(std::min(kNear - o.x, kStep)), int(std::min(kNear - o.y, kStep)), 10, 10);
+    const LONG cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAbout), owner, about_proc, 0);
+    RECT modeless = {}, modal = {};
+    GetWindowRect(dialog, &modeless);
+    DestroyWindow(dialog);
+    g_during = [&] {
+        GetWindowRect(FindWindowA("#32770", nullptr), &modal);
+        EndDialog(FindWindowA("#32770", nullptr), IDOK);
+    };
+    SetTimer(nullptr, 0, 350, run_during);
+    EXPECT_EQ(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAbout), owner, about_proc, 0), IDOK);
+    expect_rect(modeless, cx - 351, cy - 138, cx, cy);
+    expect_rect(modal, cx - 351, cy - 138, cx, cy);
+}
+
 TEST_F(DialogTest, DialogFailures) {
     HWND dead = popup(1, 1, 0);
     DestroyWindow(dead);

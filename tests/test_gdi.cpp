@@ -4,6 +4,10 @@
 #include <windows.h>
 #include <win32_host.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
 #include <vector>
 
 namespace {
@@ -77,6 +81,27 @@ TEST(GdiSelection, NewDcHoldsDefaultsAndSelectReturnsThePrevious) {
     DeleteObject(pen);
     DeleteDC(dc);
     EXPECT_FALSE(DeleteDC(dc));
+}
+
+// The first memory DC of a process, asked for while the handle table is
+// full, fails; the next, once there is room, holds its 1 x 1 bitmap like any
+// other. Run in a fresh process, where it is the first.
+TEST(GdiSelection, ADefaultBitmapThatFoundTheTableFullIsMadeLater) {
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::vector<HBRUSH> brushes;
+            while (HBRUSH b = CreateSolidBrush(0)) brushes.push_back(b);
+            const bool refused = !CreateCompatibleDC(NULL);
+            for (HBRUSH b : brushes) DeleteObject(b);
+            BITMAP info = {};
+            GetObjectA(GetCurrentObject(CreateCompatibleDC(NULL), OBJ_BITMAP), sizeof info, &info);
+            fprintf(stderr, "refused %d, then %ld x %ld\n", refused, long(info.bmWidth), long(info.bmHeight));
+            exit(0);
+        },
+        testing::ExitedWithCode(0), "refused 1, then 1 x 1");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(GdiSelection, ABitmapGoesIntoOneDcAtATime) {

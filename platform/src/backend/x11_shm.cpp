@@ -139,12 +139,9 @@ gboolean on_readable(gint, GIOCondition, gpointer data);
 
 // Puts the pending rectangle through a free image, if there is one.
 void put(ShmView* v) {
-    RECT r = v->pending;
-    if (r.left < 0) r.left = 0;
-    if (r.top < 0) r.top = 0;
-    if (r.right > v->width) r.right = v->width;
-    if (r.bottom > v->height) r.bottom = v->height;
-    if (IsRectEmpty(&r) || !v->buffers[0].seg) {
+    const RECT whole = {0, 0, v->width, v->height};
+    RECT r;
+    if (!IntersectRect(&r, &v->pending, &whole) || !v->buffers[0].seg) {
         v->pending = RECT{0, 0, 0, 0};
         v->held = false;
         return;

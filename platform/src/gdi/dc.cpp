@@ -2,20 +2,22 @@
 #include <algorithm>
 
 #include "gdi/objects.h"
-#include "rect.h"
+#include "geometry.h"
 
 namespace plat {
 
 namespace {
 
 // What a new memory DC holds, as on the platform: a 1 x 1 bitmap, the black
-// pen and the white brush.
+// pen and the white brush. Made at the first need; while the handle table
+// is full it cannot be, and the next memory DC tries again.
 HBITMAP default_bitmap() {
-    static HBITMAP bitmap = [] {
+    static HBITMAP bitmap = nullptr;
+    if (!bitmap) {
         Bitmap* bm = gdi_new_surface(1, 1, 0);
         bm->stock = true;
-        return static_cast<HBITMAP>(handle_alloc(bm, ObjType::Bitmap));
-    }();
+        bitmap = static_cast<HBITMAP>(handle_alloc(bm, ObjType::Bitmap));
+    }
     return bitmap;
 }
 

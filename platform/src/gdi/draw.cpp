@@ -1,18 +1,12 @@
 // Drawing calls: pattern fills, block transfer, lines, rectangles, ellipses, pixels.
 #include <string.h>
 
-#include <algorithm>
-
 #include "gdi/objects.h"
-#include "rect.h"
+#include "geometry.h"
 
 namespace plat {
 
 namespace {
-
-RECT ordered(int left, int top, int right, int bottom) {
-    return RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-}
 
 // Fills r (clipped) with one pixel value. Filling a whole bitmap need only
 // touch what was drawn since it last held one colour.
@@ -48,7 +42,7 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     Dc* dc = handle_cast<Dc>(hdc);
     if (!dc) return FALSE;
     if (!dc->target) return TRUE;
-    RECT r = ordered(x, y, saturating_add(x, width), saturating_add(y, height));
+    const RECT r = rect_ordered(RECT{x, y, saturating_add(x, width), saturating_add(y, height)});
     switch (rop) {
     case BLACKNESS: fill(dc, r, 0x000000); return TRUE;
     case WHITENESS: fill(dc, r, 0xffffff); return TRUE;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "gdi/raster.h"
+#include "geometry.h"
 #include "handles.h"
 
 namespace plat {
@@ -30,17 +31,7 @@ struct Bitmap : GdiObject {
 
     Surface surface() { return Surface{bits.data(), width, height, width}; }
     // r already clipped to the bitmap
-    void mark_dirty(const RECT& r) {
-        if (r.left >= r.right || r.top >= r.bottom) return;
-        if (dirty.left >= dirty.right || dirty.top >= dirty.bottom) {
-            dirty = r;
-            return;
-        }
-        dirty.left = r.left < dirty.left ? r.left : dirty.left;
-        dirty.top = r.top < dirty.top ? r.top : dirty.top;
-        dirty.right = r.right > dirty.right ? r.right : dirty.right;
-        dirty.bottom = r.bottom > dirty.bottom ? r.bottom : dirty.bottom;
-    }
+    void mark_dirty(const RECT& r) { dirty = rect_union(dirty, r); }
 };
 
 // Pens and brushes come and go by the hundred each frame: reuse their

@@ -4,7 +4,7 @@
 // written as clipped horizontal spans or single pixels; nothing allocates
 // but the first ellipse of each small size (see KeptEllipse).
 #include "gdi/raster.h"
-#include "rect.h"
+#include "geometry.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -229,115 +229,143 @@ __attribute__((noinline)) void walk_line(uint32_t* start, int64_t len, ptrdiff_t
 // values always fit, so wrapping intermediate products gives them exactly.
 inline int32_t wrap32(uint32_t v) { return static_cast<int32_t>(v); }
 
-void sloped_line(const Surface& s, const RECT& a, POINT from, POINT to, uint32_t pixel) {
-    const Pt p1 = crop(from), p2 = crop(to);
+// A line's octant, extents and tie rounding.
+Bres line_bres(Pt p1, Pt p2) {
     const int dx = p2.x - p1.x, dy = p2.y - p1.y;
     Bres b;
     b.dx = static_cast<unsigned>(dx < 0 ? -dx : dx);
     b.dy = static_cast<unsigned>(dy < 0 ? -dy : dy);
     b.octant = octant_mask(dx, dy);
     b.bias = (b.octant & kBiasOctants) ? 1 : 0;
+    return b;
+}
+
+// The clipped part of a line: its first pixel, how many pixels it has and
+// the error terms there.
+struct LineRun {
+    Pt start;
+    int64_t len;
+    int32_t err, add1, add2;
+};
+
+// The run from cs to ce, clipped end points of the line from p1 to p2; the
+// line's own end point is never drawn.
+LineRun line_run(Pt p1, Pt p2, Pt cs, Pt ce, const Bres& b) {
+    const uint32_t m = static_cast<uint32_t>(std::abs(int64_t(cs.x) - p1.x));
+    const uint32_t n = static_cast<uint32_t>(std::abs(int64_t(cs.y) - p1.y));
+    LineRun r;
+    r.start = cs;
+    if (b.octant & kXMajorOctants) {
+        r.err = wrap32(2 * b.dy - b.dx + m * 2 * b.dy - n * 2 * b.dx);
+        r.add1 = wrap32(2 * b.dy - 2 * b.dx);
+        r.add2 = wrap32(2 * b.dy);
+        r.len = std::abs(int64_t(ce.x) - cs.x) + 1;
+    } else {
+        r.err = wrap32(2 * b.dx - b.dy + n * 2 * b.dx - m * 2 * b.dy);
+        r.add1 = wrap32(2 * b.dx - 2 * b.dy);
+        r.add2 = wrap32(2 * b.dx);
+        r.len = std::abs(int64_t(ce.y) - cs.y) + 1;
+    }
+    if (ce.x == p2.x && ce.y == p2.y) r.len--;
+    return r;
+}
+
+// How a run steps over the surface, and the band of the clip box `c` that
+// its minor coordinate must stay in.
+struct RunSteps {
+    ptrdiff_t major_step, minor_step;
+    int minor_inc, minor0, minor_lo;
+    uint32_t minor_span;
+};
+
+RunSteps run_steps(const Bres& b, Pt start, const RECT& c, ptrdiff_t stride) {
     const bool xmajor = b.octant & kXMajorOctants;
     const int x_inc = (b.octant & kXIncOctants) ? 1 : -1;
     const int y_inc = (b.octant & kYIncOctants) ? 1 : -1;
+    return RunSteps{xmajor ? x_inc : y_inc * stride,
+                    xmajor ? y_inc * stride : x_inc,
+                    xmajor ? y_inc : x_inc,
+                    xmajor ? start.y : start.x,
+                    xmajor ? c.top : c.left,
+                    static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left)};
+}
+
+// The fast walk of a clipped run; false when the run needs the checked one.
+// While the error term plus bias stays within (N - M, N], as it does on any
+// line that starts on one of its own pixels, the minor offset of pixel k is
+// floor((N0 + k N) / M) with N0 = e0 + bias - N + M - 1. Computing it per
+// pixel frees the loop from the error term's step-to-step chain.
+bool walk_run_fast(const Surface& s, const LineRun& r, const RunSteps& st, const Bres& b, uint32_t pixel) {
+    const bool xmajor = b.octant & kXMajorOctants;
+    const int64_t major_len = 2 * int64_t(xmajor ? b.dx : b.dy);  // M
+    const int64_t minor_len = 2 * int64_t(xmajor ? b.dy : b.dx);  // N
+    const int64_t e0 = r.err;
+    const int64_t n0 = e0 + b.bias - minor_len + major_len - 1;
+    if (major_len < 2 || e0 + b.bias <= minor_len - major_len || e0 + b.bias > minor_len ||
+        n0 + (r.len - 1) * minor_len >= Divider::kLimit)
+        return false;
+    const Divider minor_of(static_cast<uint32_t>(major_len));
+    // The minor offset only grows, so the walk stays inside the clip box if
+    // its last pixel does; it always does on a sane line, and absurd input
+    // takes the checked walk instead.
+    const int64_t minor_last = st.minor0 + st.minor_inc * int64_t(minor_of(uint64_t(n0 + (r.len - 1) * minor_len)));
+    if (minor_last < st.minor_lo || minor_last >= st.minor_lo + int64_t(st.minor_span)) return false;
+    walk_line(s.bits + static_cast<ptrdiff_t>(r.start.y) * s.stride + r.start.x, r.len, st.major_step, st.minor_step,
+              static_cast<uint64_t>(n0), static_cast<uint64_t>(minor_len), minor_of, pixel);
+    return true;
+}
+
+// The general walk, pixel by pixel. The major coordinate stays between the
+// clipped end points by construction; the minor one is checked so that
+// absurd input can never reach memory outside the area.
+void walk_run_checked(const Surface& s, const LineRun& r, const RunSteps& st, int bias, uint32_t pixel) {
+    uint32_t* const bits = s.bits;
+    int minor = st.minor0;
+    ptrdiff_t at = static_cast<ptrdiff_t>(r.start.y) * s.stride + r.start.x;
+    uint32_t e = static_cast<uint32_t>(r.err);
+    const int32_t threshold = -bias;  // err + bias > 0  <=>  err > -bias
+    for (int64_t len = r.len; len > 0; len--) {
+        if (static_cast<uint32_t>(minor - st.minor_lo) < st.minor_span) bits[at] = pixel;
+        if (static_cast<int32_t>(e) > threshold) {
+            e += static_cast<uint32_t>(r.add1);
+            at += st.major_step + st.minor_step;
+            minor += st.minor_inc;
+        } else {
+            e += static_cast<uint32_t>(r.add2);
+            at += st.major_step;
+        }
+    }
+}
+
+void sloped_line(const Surface& s, const RECT& a, POINT from, POINT to, uint32_t pixel) {
+    const Pt p1 = crop(from), p2 = crop(to);
+    const Bres b = line_bres(p1, p2);
 
     // Wholly inside the area, the commonest case: nothing to clip, the first
     // pixel is the start and the error term starts at 2 minor - major, which
-    // puts the walk's N0 (below) at major + bias - 1.
+    // puts the walk's N0 (see walk_run_fast) at major + bias - 1.
     if (p1.x >= a.left && p1.x < a.right && p2.x >= a.left && p2.x < a.right && p1.y >= a.top && p1.y < a.bottom &&
         p2.y >= a.top && p2.y < a.bottom) {
+        const bool xmajor = b.octant & kXMajorOctants;
         const unsigned major = xmajor ? b.dx : b.dy, minor = xmajor ? b.dy : b.dx;
-        walk_line(s.bits + static_cast<ptrdiff_t>(p1.y) * s.stride + p1.x, major,
-                  xmajor ? x_inc : y_inc * ptrdiff_t(s.stride), xmajor ? y_inc * ptrdiff_t(s.stride) : x_inc,
+        const RunSteps st = run_steps(b, p1, a, s.stride);
+        walk_line(s.bits + static_cast<ptrdiff_t>(p1.y) * s.stride + p1.x, major, st.major_step, st.minor_step,
                   major + b.bias - 1, 2 * uint64_t(minor), Divider(2 * major), pixel);
         return;
     }
 
     // Clip against the line's own bounding box within the area, as the
     // platform does, so the clipped end points come out the same.
-    RECT c;
-    c.left = std::max(std::min(p1.x, p2.x), a.left);
-    c.top = std::max(std::min(p1.y, p2.y), a.top);
-    c.right = static_cast<int>(std::min<int64_t>(int64_t(std::max(p1.x, p2.x)) + 1, a.right));
-    c.bottom = static_cast<int>(std::min<int64_t>(int64_t(std::max(p1.y, p2.y)) + 1, a.bottom));
-    if (rect_is_empty(c)) return;
-
+    const RECT c = rect_intersect(RECT{std::min(p1.x, p2.x), std::min(p1.y, p2.y),
+                                       saturating_add(std::max(p1.x, p2.x), 1),
+                                       saturating_add(std::max(p1.y, p2.y), 1)},
+                                  a);
     Pt cs, ce;
-    if (!clip_line(p1, p2, c, b, &cs, &ce)) return;
-
-    const uint32_t m = static_cast<uint32_t>(std::abs(int64_t(cs.x) - p1.x));
-    const uint32_t n = static_cast<uint32_t>(std::abs(int64_t(cs.y) - p1.y));
-    int32_t err, add1, add2;
-    int64_t len;
-    if (xmajor) {
-        err = wrap32(2 * b.dy - b.dx + m * 2 * b.dy - n * 2 * b.dx);
-        add1 = wrap32(2 * b.dy - 2 * b.dx);
-        add2 = wrap32(2 * b.dy);
-        len = std::abs(int64_t(ce.x) - cs.x) + 1;
-    } else {
-        err = wrap32(2 * b.dx - b.dy + n * 2 * b.dx - m * 2 * b.dy);
-        add1 = wrap32(2 * b.dx - 2 * b.dy);
-        add2 = wrap32(2 * b.dx);
-        len = std::abs(int64_t(ce.y) - cs.y) + 1;
-    }
-    if (ce.x == p2.x && ce.y == p2.y) len--;  // the end point is never drawn
-
-    if (len <= 0) return;
-    uint32_t* const bits = s.bits;
-    const ptrdiff_t stride = s.stride;
-    const int64_t major_len = 2 * int64_t(xmajor ? b.dx : b.dy);  // M
-    const int64_t minor_len = 2 * int64_t(xmajor ? b.dy : b.dx);  // N
-    const int64_t e0 = err;
-
-    // Fast path. While the error term plus bias stays within (N - M, N], as
-    // it does on any line that starts on one of its own pixels, the minor
-    // offset of pixel k is floor((N0 + k N) / M) with N0 = e0 + bias - N + M - 1.
-    // Computing it per pixel frees the loop from the error term's
-    // step-to-step chain.
-    const int64_t n0 = e0 + b.bias - minor_len + major_len - 1;
-    if (major_len >= 2 && e0 + b.bias > minor_len - major_len && e0 + b.bias <= minor_len &&
-        n0 + (len - 1) * minor_len < Divider::kLimit) {
-        const Divider minor_of(static_cast<uint32_t>(major_len));
-        const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;
-        const ptrdiff_t minor_step = xmajor ? y_inc * stride : x_inc;
-        const int minor_inc = xmajor ? y_inc : x_inc;
-        const int minor0 = xmajor ? cs.y : cs.x;
-        const int minor_lo = xmajor ? c.top : c.left;
-        const uint32_t minor_span = static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left);
-        // The minor offset only grows, so the walk stays inside the clip box
-        // if its last pixel does; it always does on a sane line, and absurd
-        // input takes the checked walk below instead.
-        const int64_t minor_last = minor0 + minor_inc * int64_t(minor_of(uint64_t(n0 + (len - 1) * minor_len)));
-        if (minor_last >= minor_lo && minor_last < minor_lo + int64_t(minor_span)) {
-            walk_line(bits + static_cast<ptrdiff_t>(cs.y) * stride + cs.x, len, major_step, minor_step,
-                      static_cast<uint64_t>(n0), static_cast<uint64_t>(minor_len), minor_of, pixel);
-            return;
-        }
-    }
-
-    // The general walk, pixel by pixel. The major coordinate stays between
-    // the clipped end points by construction; the minor one is checked so
-    // that absurd input can never reach memory outside the area.
-    const ptrdiff_t major_step = xmajor ? x_inc : y_inc * stride;
-    const ptrdiff_t minor_step = xmajor ? y_inc * stride : x_inc;
-    const int minor_inc = xmajor ? y_inc : x_inc;
-    const int minor_lo = xmajor ? c.top : c.left;
-    const uint32_t minor_span = static_cast<uint32_t>(xmajor ? c.bottom - c.top : c.right - c.left);
-    int minor = xmajor ? cs.y : cs.x;
-    ptrdiff_t at = static_cast<ptrdiff_t>(cs.y) * stride + cs.x;
-    uint32_t e = static_cast<uint32_t>(err);
-    const int32_t threshold = -b.bias;  // err + bias > 0  <=>  err > -bias
-    for (; len > 0; len--) {
-        if (static_cast<uint32_t>(minor - minor_lo) < minor_span) bits[at] = pixel;
-        if (static_cast<int32_t>(e) > threshold) {
-            e += static_cast<uint32_t>(add1);
-            at += major_step + minor_step;
-            minor += minor_inc;
-        } else {
-            e += static_cast<uint32_t>(add2);
-            at += major_step;
-        }
-    }
+    if (rect_is_empty(c) || !clip_line(p1, p2, c, b, &cs, &ce)) return;
+    const LineRun run = line_run(p1, p2, cs, ce, b);
+    if (run.len <= 0) return;
+    const RunSteps st = run_steps(b, cs, c, s.stride);
+    if (!walk_run_fast(s, run, st, b, pixel)) walk_run_checked(s, run, st, b.bias, pixel);
 }
 
 // One pen segment from `from` to `to`, the end point excluded.
@@ -373,17 +401,6 @@ void pen_segment(const Surface& s, const RECT& a, POINT from, POINT to, uint32_t
 // walk ends before it reaches the top and bottom rows: those rows have no
 // inside, which is also what the walk gives them if carried on to the end of
 // the box. The outline still covers them.
-
-struct Box {
-    int64_t left, top, right, bottom;
-};
-
-Box ordered(const RECT& r) {
-    Box b{r.left, r.top, r.right, r.bottom};
-    if (b.left > b.right) std::swap(b.left, b.right);
-    if (b.top > b.bottom) std::swap(b.top, b.bottom);
-    return b;
-}
 
 // The midpoint walk's state for an ellipse of w x h pixels (w, h >= 3).
 struct EllipseWalk {
@@ -592,7 +609,7 @@ void raster_line(const Surface& s, const RECT& clip, POINT from, POINT to, uint3
 
 void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush) {
     const RECT a = area_of(s, clip);
-    const Box b = ordered(box);
+    const Box b = box_ordered(box);
     if (b.left == b.right || b.top == b.bottom || rect_is_empty(a)) return;
     // The platform strokes the outline through the box's last column and row
     // as four segments, each without its end point, counter-clockwise from
@@ -625,7 +642,7 @@ void raster_rectangle(const Surface& s, const RECT& clip, RECT box, const uint32
 }
 
 void raster_ellipse(const Surface& s, const RECT& clip, RECT box, const uint32_t* pen, const uint32_t* brush) {
-    const Box b = ordered(box);
+    const Box b = box_ordered(box);
     const int64_t w = b.right - b.left, h = b.bottom - b.top;
     if (w == 0 || h == 0) return;
     if (w <= 2 || h <= 2) {  // too thin to round: drawn as a rectangle
@@ -654,8 +671,7 @@ RECT raster_far_line_bounds(POINT from, POINT to) {
     const int64_t t = std::min({int64_t(from.y), int64_t(to.y), int64_t(c1.y), int64_t(c2.y)});
     const int64_t r = std::max({int64_t(from.x), int64_t(to.x), int64_t(c1.x), int64_t(c2.x)}) + 1;
     const int64_t b = std::max({int64_t(from.y), int64_t(to.y), int64_t(c1.y), int64_t(c2.y)}) + 1;
-    auto clamp = [](int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
-    return RECT{clamp(l), clamp(t), clamp(r), clamp(b)};
+    return RECT{saturate(l), saturate(t), saturate(r), saturate(b)};
 }
 
 }  // namespace plat

@@ -7,11 +7,11 @@
 #include <stdint.h>
 
 #include <algorithm>
-#include <utility>
 
 #include <windows.h>
 
 #include "gdi/surface.h"
+#include "geometry.h"
 
 namespace plat {
 
@@ -44,10 +44,8 @@ RECT raster_far_line_bounds(POINT from, POINT to);
 // points, may touch (half-open, not clipped); used to track which part of a
 // bitmap has been drawn on. Inline for the common cases.
 inline RECT raster_rectangle_bounds(RECT box) {
-    if (box.left > box.right) std::swap(box.left, box.right);
-    if (box.top > box.bottom) std::swap(box.top, box.bottom);
-    if (box.left == box.right || box.top == box.bottom) return RECT{0, 0, 0, 0};
-    return box;
+    const RECT r = rect_ordered(box);
+    return rect_is_empty(r) ? RECT{0, 0, 0, 0} : r;
 }
 inline RECT raster_ellipse_bounds(RECT box) { return raster_rectangle_bounds(box); }
 inline RECT raster_line_bounds(POINT from, POINT to) {

@@ -27,67 +27,67 @@ uint32_t row_value(const uint8_t* row, int x, int bits) {
     }
 }
 
-}  // namespace
+// Where the parts of a stored image lie, checked against the data's size.
+struct StoredImage {
+    int width, height;  // of each half
+    uint16_t bits;
+    size_t colors, palette_at, color_at, color_stride, mask_at, mask_stride;
+    bool has_mask;
+};
 
-bool decode_icon_image(const uint8_t* data, size_t size, int width, int height, IconImage* out) {
-    *out = IconImage{};
+bool read_layout(const uint8_t* data, size_t size, StoredImage* st) {
     if (!data || size < kBitmapInfoHeaderSize) return false;
     if (res::read_u32(data) != kBitmapInfoHeaderSize) return false;  // also refuses PNG images
-    int32_t bmi_width = int32_t(res::read_u32(data + 4));
-    int32_t bmi_height = int32_t(res::read_u32(data + 8));
-    uint16_t bits = res::read_u16(data + 14);
-    uint32_t compression = res::read_u32(data + 16);
-    uint32_t colors_used = res::read_u32(data + 32);
+    const int32_t bmi_width = int32_t(res::read_u32(data + 4));
+    const int32_t bmi_height = int32_t(res::read_u32(data + 8));
+    const uint16_t bits = res::read_u16(data + 14);
+    const uint32_t compression = res::read_u32(data + 16);
+    const uint32_t colors_used = res::read_u32(data + 32);
     if (compression != kCompressionRgb) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     // The stored height covers the colour and mask halves.
-    int src_w = bmi_width, src_h = bmi_height / 2;
-    if (src_w < 1 || src_w > kMaxIconSide || bmi_height < 2 || src_h > kMaxIconSide) return false;
-    if (width < 0 || height < 0 || width > kMaxIconSide || height > kMaxIconSide) return false;
-    if (!width) width = src_w;
-    if (!height) height = src_h;
+    st->width = bmi_width;
+    st->height = bmi_height / 2;
+    if (st->width < 1 || st->width > kMaxIconSide || bmi_height < 2 || st->height > kMaxIconSide) return false;
+    st->bits = bits;
+    st->colors = colors_used > 256 ? 256 : colors_used;
+    if (!st->colors && bits <= 8) st->colors = size_t(1) << bits;
+    st->palette_at = kBitmapInfoHeaderSize;
+    if (st->colors * 4 > size - st->palette_at) return false;
+    st->color_at = st->palette_at + st->colors * 4;
+    st->color_stride = dib_stride(st->width, bits);
+    st->mask_stride = dib_stride(st->width, 1);
+    const size_t color_size = st->color_stride * size_t(st->height), mask_size = st->mask_stride * size_t(st->height);
+    if (color_size > size - st->color_at) return false;
+    st->mask_at = st->color_at + color_size;
+    st->has_mask = mask_size <= size - st->mask_at;
+    return true;
+}
 
-    size_t colors = colors_used > 256 ? 256 : colors_used;
-    if (!colors && bits <= 8) colors = size_t(1) << bits;
-    size_t palette_at = kBitmapInfoHeaderSize;
-    if (colors * 4 > size - palette_at) return false;
-    size_t color_at = palette_at + colors * 4;
-    size_t color_stride = dib_stride(src_w, bits), mask_stride = dib_stride(src_w, 1);
-    size_t color_size = color_stride * size_t(src_h), mask_size = mask_stride * size_t(src_h);
-    if (color_size > size - color_at) return false;
-    size_t mask_at = color_at + color_size;
-    bool has_mask = mask_size <= size - mask_at;
+// Whether a 32-bit image uses its alpha channel at all.
+bool uses_alpha(const uint8_t* data, const StoredImage& st) {
+    if (st.bits != 32) return false;
+    for (int y = 0; y < st.height; ++y)
+        for (int x = 0; x < st.width; ++x)
+            if (data[st.color_at + size_t(y) * st.color_stride + 4 * size_t(x) + 3]) return true;
+    return false;
+}
 
-    std::vector<uint32_t> palette(colors);
-    for (size_t i = 0; i < colors; ++i) palette[i] = res::read_u32(data + palette_at + 4 * i) & 0xFFFFFF;
-
-    out->width = width;
-    out->height = height;
-    out->bit_count = bits;
-    out->monochrome = bits == 1 && colors >= 2 && palette[0] == 0 && palette[1] == 0xFFFFFF;
-    out->pixels.resize(size_t(width) * size_t(height));
-    out->mask.resize(size_t(width) * size_t(height));
-
-    if (bits == 32) {
-        for (int y = 0; y < src_h && !out->has_alpha; ++y)
-            for (int x = 0; x < src_w; ++x)
-                if (data[color_at + size_t(y) * color_stride + 4 * size_t(x) + 3]) {
-                    out->has_alpha = true;
-                    break;
-                }
-    }
-
+// Fills out's pixels and mask (out's size set), nearest neighbour.
+void decode_pixels(const uint8_t* data, const StoredImage& st, const std::vector<uint32_t>& palette,
+                   IconImage* out) {
+    const int width = out->width, height = out->height;
     for (int y = 0; y < height; ++y) {
-        int sy = int(int64_t(y) * src_h / height);
-        size_t stored_row = size_t(src_h - 1 - sy);  // bottom-up
-        const uint8_t* color_row = data + color_at + stored_row * color_stride;
-        const uint8_t* mask_row = has_mask ? data + mask_at + stored_row * mask_stride : nullptr;
+        int sy = int(int64_t(y) * st.height / height);
+        size_t stored_row = size_t(st.height - 1 - sy);  // bottom-up
+        const uint8_t* color_row = data + st.color_at + stored_row * st.color_stride;
+        const uint8_t* mask_row = st.has_mask ? data + st.mask_at + stored_row * st.mask_stride : nullptr;
         for (int x = 0; x < width; ++x) {
-            int sx = int(int64_t(x) * src_w / width);
-            uint32_t v = row_value(color_row, sx, bits);
+            int sx = int(int64_t(x) * st.width / width);
+            uint32_t v = row_value(color_row, sx, st.bits);
             uint32_t pixel;
-            if (bits <= 8) pixel = v < colors ? palette[v] : 0;
-            else if (bits == 32) pixel = out->has_alpha ? v : (v & 0xFFFFFF);
+            if (st.bits <= 8) pixel = v < st.colors ? palette[v] : 0;
+            else if (st.bits == 32) pixel = out->has_alpha ? v : (v & 0xFFFFFF);
             else pixel = v;
             uint8_t transparent;
             if (mask_row) transparent = uint8_t(row_value(mask_row, sx, 1));
@@ -97,6 +97,29 @@ bool decode_icon_image(const uint8_t* data, size_t size, int width, int height, 
             out->mask[at] = transparent;
         }
     }
+}
+
+}  // namespace
+
+bool decode_icon_image(const uint8_t* data, size_t size, int width, int height, IconImage* out) {
+    *out = IconImage{};
+    StoredImage st;
+    if (!read_layout(data, size, &st)) return false;
+    if (width < 0 || height < 0 || width > kMaxIconSide || height > kMaxIconSide) return false;
+    if (!width) width = st.width;
+    if (!height) height = st.height;
+
+    std::vector<uint32_t> palette(st.colors);
+    for (size_t i = 0; i < st.colors; ++i) palette[i] = res::read_u32(data + st.palette_at + 4 * i) & 0xFFFFFF;
+
+    out->width = width;
+    out->height = height;
+    out->bit_count = st.bits;
+    out->monochrome = st.bits == 1 && st.colors >= 2 && palette[0] == 0 && palette[1] == 0xFFFFFF;
+    out->has_alpha = uses_alpha(data, st);
+    out->pixels.resize(size_t(width) * size_t(height));
+    out->mask.resize(size_t(width) * size_t(height));
+    decode_pixels(data, st, palette, out);
     return true;
 }
 

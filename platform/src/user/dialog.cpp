@@ -7,7 +7,7 @@
 #include <string>
 
 #include "backend/backend.h"
-#include "rect.h"
+#include "geometry.h"
 #include "res/dialog_template.h"
 #include "user/menu.h"
 #include "user/user_private.h"
@@ -189,72 +189,37 @@ bool dialog_mnemonic(HWND dialog, char ch) {
     return false;
 }
 
-// Creates the dialog and its controls and sends WM_INITDIALOG; the owner of
-// a modal dialog is disabled first.
-HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param, bool modal) {
-    SIZE units = template_units(t);
-    DWORD style = t.style | DS_3DLOOK;
-    DWORD ex_style = t.ex_style | WS_EX_CONTROLPARENT;
-    if (style & DS_MODALFRAME) ex_style |= WS_EX_DLGMODALFRAME;
-    HMENU menu = nullptr;
-    if (t.menu.kind == DialogId::Kind::Number) menu = LoadMenuA(instance, MAKEINTRESOURCEA(t.menu.number));
-    if (t.menu.kind == DialogId::Kind::Text) menu = LoadMenuA(instance, t.menu.text.c_str());
+// Where the dialog's window goes, `frame` being its frame around a client
+// area at the origin: the template places the client area, on the owner's
+// unless the style says otherwise, and a top-level dialog is kept on the
+// screen. The owner may lie anywhere: the sums saturate.
+POINT place_dialog(const DialogTemplate& t, SIZE units, DWORD style, const RECT& frame, HWND owner) {
+    const SIZE size = {frame.right - frame.left, frame.bottom - frame.top};
+    const SIZE screen = backend().screen_size();
+    if (style & DS_CENTER)
+        return POINT{std::max<LONG>(0, (screen.cx - size.cx) / 2), std::max<LONG>(0, (screen.cy - size.cy) / 2)};
+    POINT pos = {mul_div(t.x, units.cx, 4), mul_div(t.y, units.cy, 8)};
+    if (!(style & (WS_CHILD | DS_ABSALIGN)) && owner) ClientToScreen(owner, &pos);
+    if (style & WS_CHILD) return pos;
+    pos.x = saturating_add(pos.x, frame.left);
+    pos.y = saturating_add(pos.y, frame.top);
+    if (saturating_add(pos.x, size.cx) > screen.cx) pos.x = screen.cx - size.cx;
+    if (saturating_add(pos.y, size.cy) > screen.cy) pos.y = screen.cy - size.cy;
+    return POINT{std::max<LONG>(pos.x, 0), std::max<LONG>(pos.y, 0)};
+}
 
-    // The template places and sizes the client area.
-    RECT frame = {0, 0, mul_div(t.cx, units.cx, 4), mul_div(t.cy, units.cy, 8)};
-    AdjustWindowRectEx(&frame, style, menu != nullptr, ex_style);
-    SIZE size = {frame.right - frame.left, frame.bottom - frame.top};
-    POINT pos;
-    SIZE screen = backend().screen_size();
-    if (style & DS_CENTER) {
-        pos.x = std::max<LONG>(0, (screen.cx - size.cx) / 2);
-        pos.y = std::max<LONG>(0, (screen.cy - size.cy) / 2);
-    } else {
-        pos.x = mul_div(t.x, units.cx, 4);
-        pos.y = mul_div(t.y, units.cy, 8);
-        if (!(style & (WS_CHILD | DS_ABSALIGN)) && owner) ClientToScreen(owner, &pos);
-        if (!(style & WS_CHILD)) {
-            pos.x += frame.left;
-            pos.y += frame.top;
-            // Kept on the screen.
-            if (pos.x + size.cx > screen.cx) pos.x = screen.cx - size.cx;
-            if (pos.y + size.cy > screen.cy) pos.y = screen.cy - size.cy;
-            if (pos.x < 0) pos.x = 0;
-            if (pos.y < 0) pos.y = 0;
-        }
-    }
+// A modal dialog's owner is its top-level window, disabled while the dialog
+// runs; true when this disabled it.
+bool disable_owner(HWND* owner) {
+    *owner = win_top_level(*owner);
+    if (!IsWindowEnabled(*owner)) return false;
+    EnableWindow(*owner, FALSE);
+    return true;
+}
 
-    bool owner_disabled = false;
-    if (modal && owner) {
-        owner = win_top_level(owner);
-        if (IsWindowEnabled(owner)) {
-            EnableWindow(owner, FALSE);
-            owner_disabled = true;
-        }
-    }
-    // A dialog that fails, or that a window procedure destroys before it is
-    // made, gives the owner back.
-    auto fail = [&]() -> HWND {
-        if (owner_disabled) EnableWindow(owner, TRUE);
-        return nullptr;
-    };
-    std::string class_name = t.class_name.kind == DialogId::Kind::Text ? t.class_name.text : std::string();
-    LPCSTR cls = t.class_name.kind == DialogId::Kind::Text     ? class_name.c_str()
-                 : t.class_name.kind == DialogId::Kind::Number ? MAKEINTATOM(t.class_name.number)
-                                                               : WC_DIALOG;
-    HWND dialog = CreateWindowExA(ex_style, cls, t.caption.c_str(), style & ~WS_VISIBLE, pos.x, pos.y, size.cx,
-                                  size.cy, owner, menu, instance, nullptr);
-    if (!dialog) {
-        if (menu) DestroyMenu(menu);
-        return fail();
-    }
-    DialogInfo* info = info_of(dialog);
-    info->proc = proc;
-    info->units = units;
-    info->owner_disabled = owner_disabled;
-    if (extra_fits(handle_cast<Window>(dialog)->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
-        SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
-
+// The template's controls, the last default push button the default; false
+// when a control fails (the dialog is then destroyed) or the dialog is gone.
+bool create_controls(HWND dialog, const DialogTemplate& t, SIZE units, HINSTANCE instance) {
     HWND default_button = nullptr;
     for (const DialogItemTemplate& item : t.items) {
         std::string control_class = dialog_control_class(item.class_name);
@@ -271,23 +236,26 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
                                              mul_div(item.cy, units.cy, 8), dialog,
                                              reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.id)), instance,
                                              nullptr);
-        if (!IsWindow(dialog)) return fail();
+        if (!IsWindow(dialog)) return false;
         if (!control) {
             if (t.style & DS_NOFAILCREATE) continue;
             DestroyWindow(dialog);
-            return fail();
+            return false;
         }
-        // The last default push button wins.
         if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) {
             if (default_button) SendMessageA(default_button, BM_SETSTYLE, BS_PUSHBUTTON, FALSE);
             default_button = control;
-            if (!(info = info_of(dialog))) return fail();
+            DialogInfo* info = info_of(dialog);
+            if (!info) return false;
             info->default_id = item.id;
         }
     }
-    if (!IsWindow(dialog)) return fail();
+    return IsWindow(dialog);
+}
 
-    // TRUE from WM_INITDIALOG asks for the focus on the first tab stop.
+// WM_INITDIALOG; TRUE from it asks for the focus on the first tab stop.
+// False when the dialog is gone.
+bool init_dialog(HWND dialog, DWORD style, DLGPROC proc, LPARAM param) {
     HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
     if (proc && SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param) && IsWindow(dialog) &&
         (!(style & DS_CONTROL) || IsWindowVisible(dialog))) {
@@ -296,7 +264,48 @@ HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGP
         else if (!(style & WS_CHILD))
             SetFocus(dialog);
     }
-    if (!IsWindow(dialog)) return fail();
+    return IsWindow(dialog);
+}
+
+// Creates the dialog and its controls and sends WM_INITDIALOG; the owner of
+// a modal dialog is disabled first.
+HWND create_dialog(HINSTANCE instance, const DialogTemplate& t, HWND owner, DLGPROC proc, LPARAM param, bool modal) {
+    const SIZE units = template_units(t);
+    const DWORD style = t.style | DS_3DLOOK;
+    DWORD ex_style = t.ex_style | WS_EX_CONTROLPARENT;
+    if (style & DS_MODALFRAME) ex_style |= WS_EX_DLGMODALFRAME;
+    HMENU menu = nullptr;
+    if (t.menu.kind == DialogId::Kind::Number) menu = LoadMenuA(instance, MAKEINTRESOURCEA(t.menu.number));
+    if (t.menu.kind == DialogId::Kind::Text) menu = LoadMenuA(instance, t.menu.text.c_str());
+    RECT frame = {0, 0, mul_div(t.cx, units.cx, 4), mul_div(t.cy, units.cy, 8)};
+    AdjustWindowRectEx(&frame, style, menu != nullptr, ex_style);
+    const POINT pos = place_dialog(t, units, style, frame, owner);
+
+    const bool owner_disabled = modal && owner && disable_owner(&owner);
+    // A dialog that fails, or that a window procedure destroys before it is
+    // made, gives the owner back.
+    auto fail = [&]() -> HWND {
+        if (owner_disabled) EnableWindow(owner, TRUE);
+        return nullptr;
+    };
+    std::string class_name = t.class_name.kind == DialogId::Kind::Text ? t.class_name.text : std::string();
+    LPCSTR cls = t.class_name.kind == DialogId::Kind::Text     ? class_name.c_str()
+                 : t.class_name.kind == DialogId::Kind::Number ? MAKEINTATOM(t.class_name.number)
+                                                               : WC_DIALOG;
+    HWND dialog = CreateWindowExA(ex_style, cls, t.caption.c_str(), style & ~WS_VISIBLE, pos.x, pos.y,
+                                  frame.right - frame.left, frame.bottom - frame.top, owner, menu, instance, nullptr);
+    if (!dialog) {
+        if (menu) DestroyMenu(menu);
+        return fail();
+    }
+    DialogInfo* info = info_of(dialog);
+    info->proc = proc;
+    info->units = units;
+    info->owner_disabled = owner_disabled;
+    if (extra_fits(handle_cast<Window>(dialog)->extra, DWLP_DLGPROC, sizeof(LONG_PTR)))
+        SetWindowLongPtrA(dialog, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+
+    if (!create_controls(dialog, t, units, instance) || !init_dialog(dialog, style, proc, param)) return fail();
     if ((t.style & WS_VISIBLE) && !IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOWNORMAL);
     return IsWindow(dialog) ? dialog : fail();
 }

@@ -58,7 +58,10 @@ HANDLE load_system_image(LPCSTR name, UINT type) {
     return nullptr;
 }
 
-HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, int height, UINT flags) {
+// The image of a group resource that best fits the size asked for (with
+// LR_DEFAULTSIZE, zero sides are the system's size); *want gets the size
+// the image is to be made at (0: the stored one).
+HRSRC find_group_image(HMODULE module, LPCSTR name, bool is_icon, int width, int height, UINT flags, SIZE* want) {
     HRSRC group = FindResourceA(module, name, is_icon ? RT_GROUP_ICON : RT_GROUP_CURSOR);
     if (!group) return nullptr;
     const uint8_t* dir = static_cast<const uint8_t*>(LockResource(LoadResource(module, group)));
@@ -79,15 +82,14 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
     int best = is_icon ? res::best_icon_entry(entries, want_w, want_h, kScreenDepth)
                        : res::best_cursor_entry(entries, want_w, want_h);
     if (best < 0) return nullptr;
+    // The requested size, or with none the stored one.
+    *want = (flags & LR_DEFAULTSIZE) ? SIZE{want_w, want_h} : SIZE{width, height};
+    return FindResourceA(module, MAKEINTRESOURCEA(entries[best].id), is_icon ? RT_ICON : RT_CURSOR);
+}
 
-    HRSRC image_res = FindResourceA(module, MAKEINTRESOURCEA(entries[best].id), is_icon ? RT_ICON : RT_CURSOR);
-    if (!image_res) return nullptr;
-    HMODULE owner = module ? module : GetModuleHandleA(nullptr);
-    if (flags & LR_SHARED) {
-        if (HICON h = static_cast<HICON>(module_find_shared(owner, image_res))) return h;
-    }
-    const uint8_t* bits = static_cast<const uint8_t*>(LockResource(LoadResource(module, image_res)));
-    size_t size = SizeofResource(module, image_res);
+// An icon or cursor from the data of an RT_ICON or RT_CURSOR resource, at
+// `size`; null (the error set) for data that is not an image.
+Icon* decode_icon(const uint8_t* bits, size_t size, bool is_icon, SIZE want) {
     POINT hotspot = {0, 0};
     if (!is_icon) {
         // A cursor image starts with its hot spot.
@@ -100,14 +102,8 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
         bits += 4;
         size -= 4;
     }
-    // The requested size, or with none the stored one.
-    int out_w = width, out_h = height;
-    if (flags & LR_DEFAULTSIZE) {
-        out_w = want_w;
-        out_h = want_h;
-    }
     Icon* icon = new Icon;
-    if (!bits || !decode_icon_image(bits, size, out_w, out_h, &icon->image)) {
+    if (!bits || !decode_icon_image(bits, size, want.cx, want.cy, &icon->image)) {
         delete icon;
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
@@ -125,6 +121,20 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
         }
     }
     icon->hotspot = hotspot;
+    return icon;
+}
+
+HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, int height, UINT flags) {
+    SIZE want;
+    HRSRC image_res = find_group_image(module, name, is_icon, width, height, flags, &want);
+    if (!image_res) return nullptr;
+    HMODULE owner = module ? module : GetModuleHandleA(nullptr);
+    if (flags & LR_SHARED) {
+        if (HICON h = static_cast<HICON>(module_find_shared(owner, image_res))) return h;
+    }
+    const uint8_t* bits = static_cast<const uint8_t*>(LockResource(LoadResource(module, image_res)));
+    Icon* icon = decode_icon(bits, SizeofResource(module, image_res), is_icon, want);
+    if (!icon) return nullptr;
     icon->shared = (flags & LR_SHARED) != 0;
     HICON h = static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
     if (h && (flags & LR_SHARED)) module_share(owner, image_res, h);

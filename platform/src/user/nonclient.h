@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "rect.h"
+#include "geometry.h"
 
 namespace plat {
 

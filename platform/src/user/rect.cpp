@@ -1,9 +1,7 @@
 // Rectangle helpers. Empty means no area: right <= left or bottom <= top.
-#include <algorithm>
-
 #include <windows.h>
 
-#include "rect.h"
+#include "geometry.h"
 
 using plat::rect_intersect;
 using plat::wrapping_add;
@@ -46,21 +44,8 @@ BOOL WINAPI IntersectRect(LPRECT dst, const RECT* a, const RECT* b) {
 
 BOOL WINAPI UnionRect(LPRECT dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b) return FALSE;
-    if (empty(*a)) {
-        if (empty(*b)) {
-            SetRectEmpty(dst);
-            return FALSE;
-        }
-        *dst = *b;
-        return TRUE;
-    }
-    if (empty(*b)) {
-        *dst = *a;
-        return TRUE;
-    }
-    *dst = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                std::max(a->bottom, b->bottom)};
-    return TRUE;
+    *dst = plat::rect_union(*a, *b);
+    return !empty(*dst);
 }
 
 BOOL WINAPI OffsetRect(LPRECT rect, int dx, int dy) {

@@ -9,7 +9,7 @@
 
 #include "backend/backend.h"
 #include "clock.h"
-#include "rect.h"
+#include "geometry.h"
 #include "module.h"
 #include "user/menu.h"
 #include "user/nonclient.h"
@@ -85,6 +85,90 @@ void send_destroy(HWND hwnd) {
         c->destroying = true;
         send_destroy(child);
     }
+}
+
+// A new window's relations: the owner of a top-level window (its parent's
+// top-level ancestor) and its menu bar, the one given or else the class menu
+// (*class_menu, which a failed creation destroys). False, with the error
+// set, when they are not valid.
+bool check_relations(const WindowClass* cls, DWORD style, HWND parent, HINSTANCE instance, HWND* owner, HMENU* menu,
+                     HMENU* class_menu) {
+    const bool child = (style & (WS_CHILD | WS_POPUP)) == WS_CHILD;
+    if (parent) {
+        if (!win_get(parent)) return false;
+        if (!child) *owner = win_top_level(parent);
+    } else if (child) {
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
+        return false;
+    }
+    if (child) return true;
+    if (*menu && !handle_cast<Menu>(*menu)) {
+        SetLastError(ERROR_INVALID_MENU_HANDLE);
+        return false;
+    }
+    if (!*menu && cls->menu_name) {
+        *menu = LoadMenuA(instance ? instance : cls->instance, cls->menu_name);
+        *class_menu = *menu;
+    }
+    return true;
+}
+
+// The window CreateWindowExA makes of `cs`, in no table yet.
+Window* new_window(WindowClass* cls, const CREATESTRUCTA& cs, HWND owner) {
+    const DWORD style = DWORD(cs.style);
+    Window* w = new Window;
+    w->cls = cls;
+    w->proc = cls->proc;
+    w->instance = cs.hInstance;
+    w->style = style & ~WS_VISIBLE;
+    w->ex_style = cs.dwExStyle;
+    if ((style & (WS_CHILD | WS_POPUP)) != WS_CHILD) {
+        // Top-level windows always clip their siblings; overlapped ones always have a caption.
+        w->style |= WS_CLIPSIBLINGS;
+        if (!(style & WS_POPUP)) {
+            w->style |= WS_CAPTION;
+            w->need_size = true;
+        }
+        if ((w->style & (WS_DLGFRAME | WS_THICKFRAME)) && !(w->style & (WS_CHILD | WS_POPUP)))
+            w->ex_style |= WS_EX_WINDOWEDGE;
+        w->owner = owner;
+        w->menu = cs.hMenu;
+    } else {
+        w->parent = cs.hwndParent;
+        w->id = reinterpret_cast<LONG_PTR>(cs.hMenu);
+    }
+    w->extra.assign(size_t(cls->window_extra), 0);
+    return w;
+}
+
+// WM_NCCREATE and WM_CREATE, the window placed between them; false when
+// the window refused (it is then destroyed) or is gone.
+bool send_create_messages(HWND hwnd, CREATESTRUCTA* cs, const RECT& rect) {
+    if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(cs))) {
+        finish_destroy(hwnd);
+        return false;
+    }
+    if (!handle_cast<Window>(hwnd) || !win_set_rect(hwnd, rect)) return false;
+    if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(cs)) == -1) {
+        finish_destroy(hwnd);
+        return false;
+    }
+    return handle_cast<Window>(hwnd) != nullptr;
+}
+
+// The new window meets the backend, gets its size messages, and shows if
+// its style asks it to.
+HWND show_created(HWND hwnd, DWORD style, int show) {
+    backend().window_created(hwnd);
+    if (!handle_cast<Window>(hwnd)->need_size) win_send_size_messages(hwnd);
+    if (style & WS_VISIBLE) {
+        if (style & WS_MAXIMIZE)
+            show = SW_SHOW;
+        else if (style & WS_MINIMIZE)
+            show = SW_SHOWMINIMIZED;
+        ShowWindow(hwnd, show);
+    }
+    return handle_cast<Window>(hwnd) ? hwnd : nullptr;
 }
 
 }  // namespace
@@ -169,56 +253,15 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
-    bool child = (style & (WS_CHILD | WS_POPUP)) == WS_CHILD;
     HWND owner = nullptr;
-    if (parent) {
-        if (!win_get(parent)) return nullptr;
-        // A parent given to a top-level window makes its top-level ancestor the owner.
-        if (!child) owner = win_top_level(parent);
-    } else if (child) {
-        SetLastError(ERROR_TLW_WITH_WSCHILD);
-        return nullptr;
-    }
-    // A top-level window's menu: the one given, or else the class menu.
     HMENU class_menu = nullptr;
-    if (!child) {
-        if (menu && !handle_cast<Menu>(menu)) {
-            SetLastError(ERROR_INVALID_MENU_HANDLE);
-            return nullptr;
-        }
-        if (!menu && cls->menu_name) {
-            menu = LoadMenuA(instance ? instance : cls->instance, cls->menu_name);
-            class_menu = menu;
-        }
-    }
+    if (!check_relations(cls, style, parent, instance, &owner, &menu, &class_menu)) return nullptr;
 
     CREATESTRUCTA cs = {param, instance ? instance : cls->instance, menu, parent, height, width, y, x, LONG(style),
                         window_name, class_name, ex_style};
     int show = SW_SHOW;
     fix_coordinates(&cs, &show);
-
-    Window* w = new Window;
-    w->cls = cls;
-    w->proc = cls->proc;
-    w->instance = cs.hInstance;
-    w->style = style & ~WS_VISIBLE;
-    w->ex_style = ex_style;
-    if (!child) {
-        // Top-level windows always clip their siblings; overlapped ones always have a caption.
-        w->style |= WS_CLIPSIBLINGS;
-        if (!(style & WS_POPUP)) {
-            w->style |= WS_CAPTION;
-            w->need_size = true;
-        }
-        if ((w->style & (WS_DLGFRAME | WS_THICKFRAME)) && !(w->style & (WS_CHILD | WS_POPUP)))
-            w->ex_style |= WS_EX_WINDOWEDGE;
-        w->owner = owner;
-        w->menu = menu;
-    } else {
-        w->parent = parent;
-        w->id = reinterpret_cast<LONG_PTR>(menu);
-    }
-    w->extra.assign(size_t(cls->window_extra), 0);
+    Window* w = new_window(cls, cs, owner);
     HWND hwnd = static_cast<HWND>(handle_alloc(w, ObjType::Window));
     if (!hwnd) {
         if (class_menu) DestroyMenu(class_menu);
@@ -232,27 +275,8 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
     w->window_rect = rect;
     w->client_rect = nc_client_rect(rect, w->style, w->has_menu_bar(), w->ex_style);
     w->surface = gdi_new_surface(0, 0, 0);
-
-    if (!SendMessageA(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-        finish_destroy(hwnd);
-        return nullptr;
-    }
-    if (!handle_cast<Window>(hwnd) || !win_set_rect(hwnd, rect)) return nullptr;
-    if (SendMessageA(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-        finish_destroy(hwnd);
-        return nullptr;
-    }
-    if (!(w = handle_cast<Window>(hwnd))) return nullptr;
-    backend().window_created(hwnd);
-    if (!w->need_size) win_send_size_messages(hwnd);
-    if (style & WS_VISIBLE) {
-        if (style & WS_MAXIMIZE)
-            show = SW_SHOW;
-        else if (style & WS_MINIMIZE)
-            show = SW_SHOWMINIMIZED;
-        ShowWindow(hwnd, show);
-    }
-    return handle_cast<Window>(hwnd) ? hwnd : nullptr;
+    if (!send_create_messages(hwnd, &cs, rect)) return nullptr;
+    return show_created(hwnd, style, show);
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {

@@ -30,4 +30,31 @@ inline RECT rect_intersect(const RECT& a, const RECT& b) {
     return rect_is_empty(r) ? RECT{0, 0, 0, 0} : r;
 }
 
+// The smallest rectangle that holds a and b; an empty one adds nothing, and
+// two empty ones make {0, 0, 0, 0}.
+inline RECT rect_union(const RECT& a, const RECT& b) {
+    if (rect_is_empty(b)) return rect_is_empty(a) ? RECT{0, 0, 0, 0} : a;
+    if (rect_is_empty(a)) return b;
+    return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
+// Corners given in any order (as Rectangle, Ellipse and PatBlt take them)
+// made left <= right and top <= bottom.
+inline RECT rect_ordered(const RECT& r) {
+    return RECT{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+                std::max(r.top, r.bottom)};
+}
+
+// An ordered rectangle in 64 bits, for the rasterizer: its edge arithmetic
+// (last column, one past an edge) then never overflows.
+struct Box {
+    int64_t left, top, right, bottom;
+};
+
+inline Box box_ordered(const RECT& r) {
+    const RECT o = rect_ordered(r);
+    return Box{o.left, o.top, o.right, o.bottom};
+}
+
 }  // namespace plat
