@@ -173,14 +173,17 @@ public:
     GtkBackend() {
 #ifdef WIN32_APP_ID
         // The desktop knows the window by this one name: the Wayland app id,
-        // both halves of the X11 WM_CLASS and the desktop entry's id.
+        // both halves of the X11 WM_CLASS and the desktop entry's id. (GTK's
+        // start-up makes the class from the name, capitalised: set after it.)
         g_set_prgname(WIN32_APP_ID);
-        gdk_set_program_class(WIN32_APP_ID);
 #endif
         if (!gtk_init_check(nullptr, nullptr)) {
             fprintf(stderr, "%s: %s\n", program_invocation_short_name, no_display_reason().c_str());
             exit(1);
         }
+#ifdef WIN32_APP_ID
+        gdk_set_program_class(WIN32_APP_ID);
+#endif
     }
 
     void window_created(HWND window) override {
