@@ -62,6 +62,16 @@ foreach(source ${DATA_DIR}/pofurin.1 ${DATA_DIR}/pofurin-render.1 ${DOC_DIR}/cha
 endforeach()
 add_custom_target(desktop_files ALL DEPENDS ${ICON_FILES} ${GZIP_FILES})
 
+# The screenshot's size as the picture has it, read from its PNG header
+# (width and height, 4 bytes each from byte 16), so that a new picture
+# (scripts/readme-media) cannot leave the metadata behind.
+set(SCREENSHOT ${CMAKE_SOURCE_DIR}/docs/window.png)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${SCREENSHOT})
+file(READ ${SCREENSHOT} png_size OFFSET 16 LIMIT 8 HEX)
+string(SUBSTRING ${png_size} 0 8 width)
+string(SUBSTRING ${png_size} 8 8 height)
+math(EXPR POFURIN_SCREENSHOT_WIDTH "0x${width}")
+math(EXPR POFURIN_SCREENSHOT_HEIGHT "0x${height}")
 configure_file(${DATA_DIR}/${POFURIN_APP_ID}.metainfo.xml.in ${CMAKE_BINARY_DIR}/${POFURIN_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS pofurin pofurin-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -132,21 +132,6 @@ e2e_start_openbox() {
     e2e_info "openbox manages $DISPLAY (pid $pid)"
 }
 
-# e2e_start_weston: starts a headless weston (no input devices, no X) with
-# its runtime folder in the work folder and exports XDG_RUNTIME_DIR and
-# WAYLAND_DISPLAY for it.
-e2e_start_weston() {
-    e2e_require weston
-    export XDG_RUNTIME_DIR=$e2e_work/runtime WAYLAND_DISPLAY=pofurin-e2e
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-    weston --backend=headless-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --idle-time=0 \
-        >"$e2e_work/weston.log" 2>&1 &
-    e2e_track $!
-    until_ok 10 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ||
-        e2e_fail "weston did not start: $(tail -n 3 "$e2e_work/weston.log" | tr '\n' ' ')"
-    e2e_info "weston on $WAYLAND_DISPLAY"
-}
-
 # Sets $wine and $wineserver.
 e2e_find_wine() {
     # Debian puts the 64-bit loader outside PATH.

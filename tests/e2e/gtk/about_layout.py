@@ -1,101 +1,51 @@
 #!/usr/bin/python3
-"""Starts the desktop program, opens its About box through the accessibility
-tree, prints where the box's client area and each control lie, closes it with
-OK and ends the program from its menu. Exit code 1 if a control reaches
-outside the client area or two controls overlap.
-
-Usage: about_layout.py PROGRAM (inside a D-Bus session, on any GDK backend)."""
+# Usage: about_layout.py PROGRAM, in a D-Bus session. Opens, reads and closes PROGRAM's About box and
+# ends it through the accessibility tree; prints PASS, or FAIL for each control outside the box or over another.
 import subprocess
 import sys
 import time
-
 import gi
-
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
-APP_ID = "io.github.pofurin.Pofurin"
-ROLES = {Atspi.Role.LABEL, Atspi.Role.PUSH_BUTTON, Atspi.Role.ICON, Atspi.Role.IMAGE}
 
-
-def wait_for(find, seconds=20):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        found = find()
-        if found:
+def wait_for(find):
+    for _ in range(100):
+        if found := find():
             return found
         time.sleep(0.2)
-    sys.exit(f"FAIL timed out after {seconds} s")
+    sys.exit("FAIL nothing after 20 s")
 
 
 def walk(node):
     yield node
-    for i in range(node.get_child_count()):
-        child = node.get_child_at_index(i)
-        if child is not None:
-            yield from walk(child)
+    for child in (node.get_child_at_index(i) for i in range(node.get_child_count())):
+        yield from walk(child) if child else ()
 
 
-def named(root, role, prefix):
-    return next((n for n in walk(root) if n.get_role() == role and (n.get_name() or "").startswith(prefix)), None)
+def find(root, role, name="ﾊﾞｰｼﾞｮﾝ情報"):
+    return next((n for n in walk(root) if n.get_role() == role and (n.get_name() or "").startswith(name)), None)
 
 
-def box(node):
-    e = node.get_extents(Atspi.CoordType.SCREEN)
-    return (e.x, e.y, e.width, e.height)
-
-
-def main():
-    # GTK's accessible menu items complain on stderr when acted on: only
-    # the exit code is judged.
-    program = subprocess.Popen([sys.argv[1]], stderr=subprocess.DEVNULL)
-    try:
-        desktop = Atspi.get_desktop(0)
-        app = wait_for(lambda: next((a for a in walk_apps(desktop) if a.get_name() == APP_ID), None))
-        named(app, Atspi.Role.MENU_ITEM, "ﾊﾞｰｼﾞｮﾝ情報").do_action(0)
-        dialog = wait_for(lambda: named(app, Atspi.Role.DIALOG, "ﾊﾞｰｼﾞｮﾝ情報") or
-                          named(app, Atspi.Role.FRAME, "ﾊﾞｰｼﾞｮﾝ情報"))
-        area = wait_for(lambda: named(dialog, Atspi.Role.DRAWING_AREA, ""))
-        # The controls lie over the client area; a title bar GTK draws itself
-        # (Wayland) has controls of its own elsewhere in the dialog.
-        controls = wait_for(lambda: [n for n in walk(area.get_parent()) if n.get_role() in ROLES] or None)
-        ax, ay, aw, ah = box(area)
-        print(f"INFO client area {aw}x{ah}")
-        bad = []
-        placed = []
-        for n in controls:
-            x, y, w, h = box(n)
-            x, y = x - ax, y - ay
-            print(f"INFO {n.get_role_name()} '{n.get_name()}' at ({x},{y}) {w}x{h}")
-            if x < 0 or y < 0 or x + w > aw or y + h > ah:
-                bad.append(f"'{n.get_name()}' reaches outside the box")
-            for other, (ox, oy, ow, oh) in placed:
-                if x < ox + ow and ox < x + w and y < oy + oh and oy < y + h:
-                    bad.append(f"'{n.get_name()}' overlaps '{other}'")
-            placed.append((n.get_name(), (x, y, w, h)))
-        named(dialog, Atspi.Role.PUSH_BUTTON, "OK").do_action(0)
-        wait_for(lambda: named(app, Atspi.Role.DRAWING_AREA, "") and not dialog_shown(app))
-        named(app, Atspi.Role.MENU_ITEM, "ｱﾌﾟﾘｹｰｼｮﾝの終了").do_action(0)
-        status = program.wait(20)
-        if status != 0:
-            bad.append(f"exit code {status}")
-        for why in bad:
-            print(f"FAIL {why}")
-        return 1 if bad else 0
-    finally:
-        if program.poll() is None:
-            program.kill()
-            program.wait()
-
-
-def walk_apps(desktop):
-    return [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
-
-
-def dialog_shown(app):
-    dialog = named(app, Atspi.Role.DIALOG, "ﾊﾞｰｼﾞｮﾝ情報") or named(app, Atspi.Role.FRAME, "ﾊﾞｰｼﾞｮﾝ情報")
-    return dialog is not None and dialog.get_state_set().contains(Atspi.StateType.SHOWING)
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+# GTK's accessible menu items complain on stderr when acted on: the exit code is judged.
+program = subprocess.Popen([sys.argv[1]], stderr=subprocess.DEVNULL)
+app = wait_for(lambda: find(Atspi.get_desktop(0), Atspi.Role.APPLICATION, "io.github.pofurin.Pofurin"))
+find(app, Atspi.Role.MENU_ITEM).do_action(0)
+dialog = wait_for(lambda: find(app, Atspi.Role.DIALOG) or find(app, Atspi.Role.FRAME))
+area = wait_for(lambda: find(dialog, Atspi.Role.DRAWING_AREA, ""))
+a = area.get_extents(Atspi.CoordType.SCREEN)
+print(f"INFO client area {a.width}x{a.height}")
+bad, placed = [], []
+for n in walk(area.get_parent()):  # the controls over the client area, not a title bar GTK draws
+    if n.get_role() in (Atspi.Role.LABEL, Atspi.Role.PUSH_BUTTON, Atspi.Role.ICON):
+        e = n.get_extents(Atspi.CoordType.SCREEN)
+        x, y, r, b = e.x - a.x, e.y - a.y, e.x - a.x + e.width, e.y - a.y + e.height
+        print(f"INFO {n.get_role_name()} '{n.get_name()}' at ({x},{y}) {e.width}x{e.height}")
+        bad += [f"'{n.get_name()}' reaches outside the box"] * (min(x, y) < 0 or r > a.width or b > a.height)
+        bad += [f"'{n.get_name()}' overlaps '{m}'" for m, o in placed if x < o[2] and o[0] < r and y < o[3] and o[1] < b]
+        placed.append((n.get_name(), (x, y, r, b)))
+find(dialog, Atspi.Role.PUSH_BUTTON, "OK").do_action(0)
+wait_for(lambda: not (find(app, Atspi.Role.DIALOG) or find(app, Atspi.Role.FRAME)))
+find(app, Atspi.Role.MENU_ITEM, "ｱﾌﾟﾘｹｰｼｮﾝの終了").do_action(0)
+bad += [f"exit code {program.returncode}"] * (program.wait(20) != 0)
+print("\n".join(f"FAIL {why}" for why in bad) or "PASS")
