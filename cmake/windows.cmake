@@ -12,7 +12,8 @@ add_custom_command(OUTPUT ${RES_OBJECT}
 
 add_executable(pofurin WIN32 ${PROGRAM_SOURCES} ${CMAKE_SOURCE_DIR}/src/shell/winmain.cpp ${RES_OBJECT})
 target_include_directories(pofurin PRIVATE ${PROGRAM_INCLUDES})
-target_link_options(pofurin PRIVATE -static -static-libgcc -static-libstdc++)
+# No link time in the PE header: two builds of one commit give the same bytes.
+target_link_options(pofurin PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
 target_link_libraries(pofurin PRIVATE user32 gdi32)
 
 # The end-to-end checker that drives pofurin.exe under Wine, and the probe DLL

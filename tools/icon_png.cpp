@@ -1,6 +1,9 @@
-// pofurin-icon-png: writes one of the program's icons, as the platform's
-// loader decodes it from the program's own resources, as an RGBA PNG. The
-// build makes the desktop's icon theme files with it.
+// pofurin-icon-png: writes the program's icon for one size of the desktop's
+// icon theme as an RGBA PNG: its large or its small icon, as the platform's
+// loader decodes them from the program's own resources at their stored
+// sizes, whichever covers more of the square once enlarged by whole pixels
+// (the pictures are pixel art), as the window offers them. The build makes the
+// icon theme's files with it.
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -26,15 +29,22 @@ int number_argument(const char* text, const char* what, int max) {
     return int(value);
 }
 
+HICON load_icon(int id, int size) {
+    return HICON(LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) fail("usage: pofurin-icon-png ICON_ID SIZE OUT.png");
-    int id = number_argument(argv[1], "icon id", 0xFFFF);
-    int size = number_argument(argv[2], "size", 256);
-    HICON icon = HICON(LoadImageA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+    if (argc != 5) fail("usage: pofurin-icon-png LARGE_ICON_ID SMALL_ICON_ID SIZE OUT.png");
+    int large_id = number_argument(argv[1], "icon id", 0xFFFF);
+    int small_id = number_argument(argv[2], "icon id", 0xFFFF);
+    int size = number_argument(argv[3], "size", 256);
     plat::IconPixels decoded;
-    if (!plat::icon_pixels(icon, &decoded)) fail("no icon " + std::to_string(id) + " in the resources");
+    if (!plat::icon_for_square(load_icon(large_id, GetSystemMetrics(SM_CXICON)),
+                               load_icon(small_id, GetSystemMetrics(SM_CXSMICON)), size, &decoded))
+        fail("no icon " + std::to_string(large_id) + " or " + std::to_string(small_id) + " fits " + std::to_string(size) +
+             " pixels");
 
     Image image;
     image.width = decoded.width;
@@ -46,6 +56,6 @@ int main(int argc, char** argv) {
         image.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
     }
     std::string error;
-    if (!write_png(argv[3], image, &error)) fail(error);
+    if (!write_png(argv[4], image, &error)) fail(error);
     return 0;
 }

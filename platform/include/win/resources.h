@@ -26,6 +26,7 @@
 #define LR_DEFAULTCOLOR 0x00000000
 #define LR_MONOCHROME 0x00000001
 #define LR_DEFAULTSIZE 0x00000040
+#define LR_COPYFROMRESOURCE 0x00004000
 #define LR_SHARED 0x00008000
 
 // Errors set by the resource functions.
@@ -114,6 +115,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height, UINT flags);
+HANDLE WINAPI CopyImage(HANDLE image, UINT type, int width, int height, UINT flags);
 BOOL WINAPI DestroyCursor(HCURSOR cursor);
 BOOL WINAPI GetIconInfo(HICON icon, PICONINFO info);
 BOOL WINAPI DestroyIcon(HICON icon);

@@ -34,6 +34,12 @@ public:
     virtual bool wait(int64_t deadline_ms) = 0;
 
     virtual SIZE screen_size() = 0;
+
+    // Dialog base units (average character width and line height, in
+    // pixels) of the font that dialog controls are really drawn in, for a
+    // backend that draws them in a font of its own; {0, 0} where they are
+    // drawn in the template's font, whose units the platform knows.
+    virtual SIZE dialog_units() { return SIZE{0, 0}; }
 };
 
 // The backend this build was linked with.

@@ -94,15 +94,18 @@ std::string mnemonic_label(const char* text) {
     return out;
 }
 
-GdkPixbuf* icon_pixbuf(HICON icon) {
-    IconPixels icon_image;
-    if (!icon_pixels(icon, &icon_image)) return nullptr;
+GdkPixbuf* pixbuf_of(const IconPixels& icon_image) {
     GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon_image.width, icon_image.height);
     guchar* out = gdk_pixbuf_get_pixels(pixbuf);
     const int stride = gdk_pixbuf_get_rowstride(pixbuf);
     const size_t row = size_t(icon_image.width) * 4;
     for (int y = 0; y < icon_image.height; ++y) memcpy(out + y * stride, &icon_image.rgba[y * row], row);
     return pixbuf;
+}
+
+GdkPixbuf* icon_pixbuf(HICON icon) {
+    IconPixels icon_image;
+    return icon_pixels(icon, &icon_image) ? pixbuf_of(icon_image) : nullptr;
 }
 
 // Windows virtual-key code for a GDK key, taken from the key's unshifted
@@ -142,18 +145,45 @@ UINT virtual_key(GdkEventKey* event) {
     }
 }
 
+// Why GDK found no display, in one line: every backend it was allowed to
+// try (GDK_BACKEND, by default Wayland and then X11) has failed.
+std::string no_display_reason() {
+    auto env = [](const char* name) {
+        const char* value = getenv(name);
+        return std::string(value ? value : "");
+    };
+    const std::string allowed = env("GDK_BACKEND");
+    auto tried = [&](const char* name) {
+        return allowed.empty() || allowed.find('*') != std::string::npos || allowed.find(name) != std::string::npos;
+    };
+    std::string wayland, x11;
+    if (tried("wayland")) {
+        const std::string socket = env("WAYLAND_DISPLAY").empty() ? "wayland-0" : env("WAYLAND_DISPLAY");
+        wayland = "no Wayland compositor answers on " + socket;
+    }
+    if (tried("x11"))
+        x11 = env("DISPLAY").empty() ? "no X display (DISPLAY is not set)" : "cannot open the X display " + env("DISPLAY");
+    if (!wayland.empty() && !x11.empty()) return "no display: " + wayland + ", and " + x11;
+    if (!wayland.empty() || !x11.empty()) return wayland + x11;
+    return "no display: GDK_BACKEND=" + allowed + " allows neither Wayland nor X11";
+}
+
 class GtkBackend final : public Backend {
 public:
     GtkBackend() {
+#ifdef WIN32_APP_ID
+        // The desktop knows the window by this one name: the Wayland app id,
+        // both halves of the X11 WM_CLASS and the desktop entry's id. (GTK's
+        // start-up makes the class from the name, capitalised: set after it.)
+        g_set_prgname(WIN32_APP_ID);
+#endif
         if (!gtk_init_check(nullptr, nullptr)) {
-            // An empty DISPLAY names no display either.
-            const char* display = getenv("DISPLAY");
-            if (display && *display)
-                fprintf(stderr, "%s: cannot open the display %s\n", program_invocation_short_name, display);
-            else
-                fprintf(stderr, "%s: cannot open a display: DISPLAY is not set\n", program_invocation_short_name);
+            fprintf(stderr, "%s: %s\n", program_invocation_short_name, no_display_reason().c_str());
             exit(1);
         }
+#ifdef WIN32_APP_ID
+        gdk_set_program_class(WIN32_APP_ID);
+#endif
     }
 
     void window_created(HWND window) override {
@@ -311,6 +341,21 @@ public:
         return SIZE{geometry.width, geometry.height};
     }
 
+    // Measured as the platform measures a dialog's font: the average width
+    // of the 52 Latin letters, rounded as it rounds, and the line height, in
+    // the font and resolution a label gets from the desktop's settings.
+    SIZE dialog_units() override {
+        touch();
+        GtkWidget* label = g_object_ref_sink(gtk_label_new(nullptr));
+        PangoLayout* layout =
+            gtk_widget_create_pango_layout(label, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        int width = 0, height = 0;
+        pango_layout_get_pixel_size(layout, &width, &height);
+        g_object_unref(layout);
+        g_object_unref(label);
+        return SIZE{(width / 26 + 1) / 2, height};
+    }
+
 private:
     // Every call that may reach GTK starts here, finding the window it is
     // about: GTK may have added work to the main context, so the next wait
@@ -453,12 +498,23 @@ private:
         }
     }
 
+    // The class's icons as the theme has them: each at its stored size (copied
+    // anew from the resource, where the class may hold a stretched one) and
+    // enlarged by whole pixels for the larger sizes a desktop shows.
     void set_icons(HWND window, GtkWidget* gtk_window) {
+        HICON large = static_cast<HICON>(CopyImage(reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON)),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                   GetSystemMetrics(SM_CYICON), LR_COPYFROMRESOURCE));
+        HICON small = static_cast<HICON>(CopyImage(reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM)),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_COPYFROMRESOURCE));
         GList* icons = nullptr;
-        for (int index : {GCLP_HICON, GCLP_HICONSM}) {
-            if (GdkPixbuf* p = icon_pixbuf(reinterpret_cast<HICON>(GetClassLongPtrA(window, index))))
-                icons = g_list_append(icons, p);
+        for (int size : {16, 32, 48, 64, 128}) {
+            IconPixels square;
+            if (icon_for_square(large, small, size, &square)) icons = g_list_append(icons, pixbuf_of(square));
         }
+        if (large) DestroyIcon(large);
+        if (small) DestroyIcon(small);
         if (!icons) return;
         gtk_window_set_icon_list(GTK_WINDOW(gtk_window), icons);
         g_list_free_full(icons, g_object_unref);

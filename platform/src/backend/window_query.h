@@ -6,6 +6,7 @@
 #include <string.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,38 @@ inline bool icon_pixels(HICON icon, IconPixels* out) {
         o[3] = image.has_alpha ? uint8_t(p >> 24) : transparent ? 0 : 255;
     }
     return true;
+}
+
+// `icon` on a size x size square: enlarged by the largest whole factor that
+// fits (0 if it does not fit at all), each pixel a block of its colour, as
+// icons are pixel art, and centred on transparency.
+inline int whole_factor(const IconPixels& icon, int size) {
+    return icon.width > 0 && icon.height > 0 ? std::min(size / icon.width, size / icon.height) : 0;
+}
+
+inline bool icon_on_square(const IconPixels& icon, int size, IconPixels* out) {
+    const int k = whole_factor(icon, size);
+    if (k < 1) return false;
+    const int left = (size - icon.width * k) / 2, top = (size - icon.height * k) / 2;
+    out->width = out->height = size;
+    out->rgba.assign(size_t(size) * size_t(size) * 4, 0);
+    for (int y = 0; y < icon.height * k; ++y)
+        for (int x = 0; x < icon.width * k; ++x)
+            memcpy(&out->rgba[(size_t(top + y) * size + left + x) * 4],
+                   &icon.rgba[(size_t(y / k) * icon.width + x / k) * 4], 4);
+    return true;
+}
+
+// The picture for a size x size square from a window's large and small icon:
+// the one that covers more of it once enlarged by whole pixels, the large one
+// on a tie.
+inline bool icon_for_square(HICON large, HICON small, int size, IconPixels* out) {
+    IconPixels big, little;
+    const bool has_big = icon_pixels(large, &big), has_little = icon_pixels(small, &little);
+    const int covered_big = has_big ? whole_factor(big, size) * big.width : 0;
+    const int covered_little = has_little ? whole_factor(little, size) * little.width : 0;
+    if (covered_big == 0 && covered_little == 0) return false;
+    return icon_on_square(covered_big >= covered_little ? big : little, size, out);
 }
 
 // A control's rectangle in its dialog's (parent's) client area.

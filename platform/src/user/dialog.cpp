@@ -50,6 +50,10 @@ int mul_div(int value, int numerator, int denominator) {
 }
 
 SIZE template_units(const DialogTemplate& t) {
+    // The box, its texts and its buttons grow together with the font the
+    // controls are drawn in, whatever the template asked for.
+    const SIZE drawn = backend().dialog_units();
+    if (drawn.cx > 0 && drawn.cy > 0) return drawn;
     if (!t.has_font) return kSystemFontUnits;
     int size = t.point_size == kMessageBoxFontSize ? 8 : t.point_size;
     if (size < 1) size = 1;

@@ -1,5 +1,5 @@
-// Icons and cursors: LoadImageA, LoadIconA, LoadCursorA, GetIconInfo,
-// DestroyIcon, DestroyCursor.
+// Icons and cursors: LoadImageA, LoadIconA, LoadCursorA, CopyImage,
+// GetIconInfo, DestroyIcon, DestroyCursor.
 #include "user/icon.h"
 
 #include <algorithm>
@@ -136,9 +136,35 @@ HANDLE load_module_image(HMODULE module, LPCSTR name, bool is_icon, int width, i
     Icon* icon = decode_icon(bits, SizeofResource(module, image_res), is_icon, want);
     if (!icon) return nullptr;
     icon->shared = (flags & LR_SHARED) != 0;
+    icon->module = module;
+    if (IS_INTRESOURCE(name)) icon->number = WORD(reinterpret_cast<uintptr_t>(name));
+    else icon->name = name;
     HICON h = static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
     if (h && (flags & LR_SHARED)) module_share(owner, image_res, h);
     return h;
+}
+
+// A copy of `from` at `width` x `height`, each pixel taken from the nearest
+// one of the original, as the loader stretches.
+HICON stretched_copy(const Icon& from, int width, int height) {
+    Icon* icon = new Icon;
+    icon->is_icon = from.is_icon;
+    icon->hotspot = {from.hotspot.x * width / from.image.width, from.hotspot.y * height / from.image.height};
+    IconImage& image = icon->image;
+    image = from.image;
+    image.width = width;
+    image.height = height;
+    const bool masked = !from.image.mask.empty();
+    image.pixels.assign(size_t(width) * height, 0);
+    image.mask.assign(masked ? size_t(width) * height : 0, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t src = size_t(y * from.image.height / height) * from.image.width + x * from.image.width / width;
+            image.pixels[size_t(y) * width + x] = from.image.pixels[src];
+            if (masked) image.mask[size_t(y) * width + x] = from.image.mask[src];
+        }
+    }
+    return static_cast<HICON>(handle_alloc(icon, ObjType::Icon));
 }
 
 // A 32-bit bitmap of `width` x `height` pixels.
@@ -163,6 +189,25 @@ extern "C" HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, 
         return nullptr;
     }
     return load_module_image(instance, name, type == IMAGE_ICON, width, height, flags);
+}
+
+// With LR_COPYFROMRESOURCE the copy is made anew from the resource the image
+// came from, choosing its stored image for the new size; otherwise (or for an
+// image not loaded from a module) the image is stretched. 0: the image's size.
+extern "C" HANDLE WINAPI CopyImage(HANDLE image, UINT type, int width, int height, UINT flags) {
+    Icon* icon = handle_cast<Icon>(image);
+    if (!icon || (type != IMAGE_ICON && type != IMAGE_CURSOR) || width < 0 || height < 0 || width > kMaxIconSide ||
+        height > kMaxIconSide) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!width) width = icon->image.width;
+    if (!height) height = icon->image.height;
+    if ((flags & LR_COPYFROMRESOURCE) && icon->module) {
+        LPCSTR name = icon->number ? MAKEINTRESOURCEA(icon->number) : icon->name.c_str();
+        if (HANDLE copy = load_module_image(icon->module, name, icon->is_icon, width, height, 0)) return copy;
+    }
+    return stretched_copy(*icon, width, height);
 }
 
 extern "C" HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
