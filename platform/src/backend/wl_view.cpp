@@ -194,8 +194,12 @@ void fill(WlView* v, WlBuffer* b, const RECT& r, const DWORD* pixels) {
     for (int y = r.top * s; y < r.bottom * s; ++y) {
         const DWORD* from = pixels + size_t(y / s) * size_t(v->width);
         uint32_t* to = b->pixels + size_t(y) * stride;
-        for (int x = r.left; x < r.right; ++x)
-            for (int k = 0; k < s; ++k) to[x * s + k] = from[x] | 0xff000000u;
+        if (s == 1) {
+            for (int x = r.left; x < r.right; ++x) to[x] = from[x] | 0xff000000u;
+        } else {
+            for (int x = r.left; x < r.right; ++x)
+                for (int k = 0; k < s; ++k) to[x * s + k] = from[x] | 0xff000000u;
+        }
     }
 }
 
