@@ -250,7 +250,8 @@ public:
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        // The X window's puts leave GTK alone: the quiet poll may go on.
+        // Our X window's puts and subsurface's commits leave GTK alone: the
+        // quiet poll may go on.
         if (it->second.view) shm_view_update(it->second.view, r);
         else if (!it->second.wl || !wl_view_update(it->second.wl, r))
             gtk_widget_queue_draw_area(touch(window)->area, r.left, r.top, r.right - r.left, r.bottom - r.top);
