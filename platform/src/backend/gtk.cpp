@@ -4,10 +4,11 @@
 // One event loop: waits run GTK's main context until input or a deadline.
 //
 // A client area without controls is shown through a shared-memory X window
-// (x11_shm.h), so that animating costs neither GTK's paint cycle nor a wait
-// on the server. Elsewhere (Wayland, no MIT-SHM, dialogs with their native
-// controls on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK
-// draws the surface.
+// (x11_shm.h) or, on Wayland, a subsurface fed from shared-memory buffers
+// (wl_view.h), so that animating costs neither GTK's paint cycle nor a wait
+// on the server. Elsewhere (no MIT-SHM, dialogs with their native controls
+// on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK draws the
+// surface.
 #include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>
@@ -23,6 +24,7 @@
 
 #include "backend/backend.h"
 #include "backend/window_query.h"
+#include "backend/wl_view.h"
 #include "backend/x11_shm.h"
 
 namespace plat {
@@ -35,6 +37,7 @@ struct Shown {
     GtkWidget* fixed = nullptr;   // top level: where child controls go
     GtkWidget* widget = nullptr;  // child control: its widget
     ShmView* view = nullptr;      // top level: the client area's X window, if it has one
+    WlView* wl = nullptr;         // top level: the client area's Wayland subsurface, if it has one
     bool view_tried = false;
     bool has_controls = false;
 };
@@ -241,8 +244,9 @@ public:
         if (!found) return;
         Shown s = *found;
         shown_.erase(window);
-        // Our X window first: GTK's destroys it with the top level.
+        // Our X window or subsurface first: GTK's window takes them along.
         shm_view_destroy(s.view);
+        wl_view_destroy(s.wl);
         if (s.window) gtk_widget_destroy(s.window);
         else if (s.widget) gtk_widget_destroy(s.widget);
     }
@@ -276,9 +280,11 @@ public:
     void surface_updated(HWND window, const RECT& r) override {
         auto it = shown_.find(window);
         if (it == shown_.end() || !it->second.area) return;
-        // The X window's puts leave GTK alone: the quiet poll may go on.
+        // Our X window's puts and subsurface's commits leave GTK alone: the
+        // quiet poll may go on.
         if (it->second.view) shm_view_update(it->second.view, r);
-        else gtk_widget_queue_draw_area(touch(window)->area, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        else if (!it->second.wl || !wl_view_update(it->second.wl, r))
+            gtk_widget_queue_draw_area(touch(window)->area, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
 
     int64_t now_ms() override { return g_get_monotonic_time() / 1000; }
@@ -298,6 +304,7 @@ public:
             int64_t now = now_ms();
             if (deadline_ms >= 0 && now >= deadline_ms) break;
             int64_t until = deadline_ms;
+            if (wl_views_pace()) touched_ = true;
             int64_t put_by = shm_views_pace(deadline_ms);
             if (put_by >= 0 && (until < 0 || put_by < until)) until = put_by;
 
@@ -402,20 +409,25 @@ private:
         if (!s.view_tried && !s.has_controls && shm_wanted() && gtk_widget_get_realized(s.window)) {
             s.view_tried = true;
             s.view = shm_view_create(s.window, s.area, window);
+            if (!s.view) s.wl = wl_view_create(s.window, s.area, window);
         }
-        if (s.view && !shm_view_place(s.view)) drop_view(s);
+        if ((s.view && !shm_view_place(s.view)) || (s.wl && !wl_view_place(s.wl))) drop_view(s);
     }
 
     static void drop_view(Shown& s) {
         shm_view_destroy(s.view);
+        wl_view_destroy(s.wl);
         s.view = nullptr;
+        s.wl = nullptr;
         gtk_widget_queue_draw(s.area);
     }
 
     static gboolean on_draw(GtkWidget*, cairo_t* cr, gpointer data) {
         HWND window = static_cast<HWND>(data);
         auto it = self().shown_.find(window);
-        if (it != self().shown_.end() && it->second.view) return TRUE;  // the X window shows it
+        // The X window or the subsurface shows it.
+        if (it != self().shown_.end() && (it->second.view || (it->second.wl && wl_view_showing(it->second.wl))))
+            return TRUE;
         int width = 0, height = 0;
         const DWORD* pixels = host_window_pixels(window, &width, &height);
         if (!pixels || width <= 0 || height <= 0) return FALSE;
@@ -527,7 +539,7 @@ private:
         if (!dialog || !dialog->fixed) return;
         // Native controls are drawn by GTK over the client area: GTK draws it too.
         dialog->has_controls = true;
-        if (dialog->view) drop_view(*dialog);
+        if (dialog->view || dialog->wl) drop_view(*dialog);
         LONG style = GetWindowLongA(control, GWL_STYLE);
         GtkWidget* widget = nullptr;
         if (has_class(control, "Button")) {
