@@ -34,7 +34,7 @@ def walk(a):
         yield from walk(a.get_child_at_index(i))
 desktop = Atspi.get_desktop(0)
 for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
-    if app and app.get_name() == "pofurin":
+    if app and app.get_name() == "io.github.pofurin.Pofurin":
         for a in walk(app):
             if a.get_role_name() == "menu item" and sys.argv[1] in (a.get_name() or ""):
                 sys.exit(0 if a.do_action(0) else 1)
