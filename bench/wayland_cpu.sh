@@ -36,26 +36,6 @@ rounds=${POFURIN_BENCH_ROUNDS:-3}
 [[ $rounds =~ ^[1-9][0-9]*$ ]] || e2e_fail "POFURIN_BENCH_ROUNDS must be a positive number: $rounds"
 W=194 H=156 ROW=85
 
-# menu PID ITEM-NAME-PART: clicks that menu item of the program with PID.
-menu() {
-    x /usr/bin/python3 - "$@" <<'EOF'
-import sys, gi
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi
-def walk(a):
-    yield a
-    for i in range(a.get_child_count()):
-        yield from walk(a.get_child_at_index(i))
-desktop = Atspi.get_desktop(0)
-for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
-    if app and app.get_process_id() == int(sys.argv[1]):
-        for a in walk(app):
-            if a.get_role_name() == "menu item" and sys.argv[2] in (a.get_name() or ""):
-                sys.exit(0 if a.do_action(0) else 1)
-sys.exit(1)
-EOF
-}
-
 # radius: reads the pulse disc's radius from raw RGB of row 85 on stdin, -1
 # when the row shows no clean disc (as in desktop_cpu.sh).
 radius() {
@@ -130,7 +110,7 @@ wl_place
 e2e_info "X11: Xvfb $DISPLAY pid $e2e_xvfb_pid; Wayland: weston pid $weston_pid, client area $path"
 
 for pid in "$x11_pid" "$wl_pid"; do
-    until_ok 20 menu "$pid" "竹" && menu "$pid" "速度を速める" || e2e_fail "could not pick fast 竹 in pofurin $pid"
+    until_ok 20 atspi_menu "$pid" "竹" && atspi_menu "$pid" "速度を速める" || e2e_fail "could not pick fast 竹 in pofurin $pid"
 done
 sleep 1
 

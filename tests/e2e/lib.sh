@@ -221,6 +221,27 @@ geometry() {
     GX=${GX:-0} GY=${GY:-0} GW=${GW:-0} GH=${GH:-0}
 }
 
+# atspi_menu PID ITEM-NAME-PART: clicks that menu item of the program with PID
+# through the accessibility bus (where no input device can, as on headless weston).
+atspi_menu() {
+    x /usr/bin/python3 - "$@" <<'EOF'
+import sys, gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+def walk(a):
+    yield a
+    for i in range(a.get_child_count()):
+        yield from walk(a.get_child_at_index(i))
+desktop = Atspi.get_desktop(0)
+for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
+    if app and app.get_process_id() == int(sys.argv[1]):
+        for a in walk(app):
+            if a.get_role_name() == "menu item" and sys.argv[2] in (a.get_name() or ""):
+                sys.exit(0 if a.do_action(0) else 1)
+sys.exit(1)
+EOF
+}
+
 # not_shown PID WINDOW: true when WINDOW is no longer a visible window of PID.
 not_shown() {
     ! windows_of "$1" | grep -qx "$2"

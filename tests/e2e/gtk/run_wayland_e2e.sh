@@ -22,26 +22,6 @@ e2e_require weston weston-screenshooter weston-debug convert md5sum /usr/bin/pyt
 TITLE="ポフリン発生ソフト"
 CLIENT_W=194 CLIENT_H=156
 
-# menu ITEM-NAME-PART: clicks the program's menu item whose name holds it.
-menu() {
-    x /usr/bin/python3 - "$1" <<'EOF'
-import sys, gi
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi
-def walk(a):
-    yield a
-    for i in range(a.get_child_count()):
-        yield from walk(a.get_child_at_index(i))
-desktop = Atspi.get_desktop(0)
-for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
-    if app and app.get_name() == "io.github.pofurin.Pofurin":
-        for a in walk(app):
-            if a.get_role_name() == "menu item" and sys.argv[1] in (a.get_name() or ""):
-                sys.exit(0 if a.do_action(0) else 1)
-sys.exit(1)
-EOF
-}
-
 # place: the client area from weston's scene graph, in device pixels
 # (AX AY; logical place times the scale), and SUBSURFACES, how many
 # subsurfaces of the program's have its size and place.
@@ -122,7 +102,7 @@ for run in "1 ours" "2 ours" "2 GTK's"; do
     check "the client area is shown by $path (subsurfaces over it: $expected)" until_ok 5 subsurfaces $expected
 
     why="no accessible menu item"
-    check "its 竹 menu item is clicked through the accessibility bus" until_ok 20 menu "竹"
+    check "its 竹 menu item is clicked through the accessibility bus" until_ok 20 atspi_menu "$app_pid" "竹"
     frames=() strangers=0
     for _ in $(seq 40); do
         frame_shot || continue
@@ -142,7 +122,7 @@ for run in "1 ours" "2 ours" "2 GTK's"; do
         test ${#frames[@]} -ge 5 -a $strangers -eq 0 -a $in_order -eq 1
 
     why="no accessible exit item"
-    check "its exit item is clicked" menu "(X)"
+    check "its exit item is clicked" atspi_menu "$app_pid" "(X)"
     exit_status=""
     check "the process ends" until_ok 10 ended
     why="exit code ${exit_status:-none}: $(head -c 300 "$e2e_work/pofurin.out" | tr '\n' '|')"
