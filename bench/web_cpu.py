@@ -1,11 +1,17 @@
 #!/usr/bin/python3
 """Tick rates and CPU of the browser page (build/web) in headless Chromium:
-the page idle (the baseline: no timer yet), then 竹 at the normal speed, then
-the fast speed, each over the same stretch of wall-clock time
-(POFURIN_BENCH_SECONDS, default 10), one after the other in one run.
+the page idle (no timer yet), then 竹 at the normal speed, then rounds
+(POFURIN_BENCH_ROUNDS, default 3) of the floor page and 竹 at the fast speed
+side by side, each over the same stretch of wall-clock time
+(POFURIN_BENCH_SECONDS, default 10), all in one run.
+
+The floor is the least a page can do for the same picture: it puts one
+194 x 156 image into a canvas 100 times a second (setInterval, one ImageData).
+Each round prints the page's main-thread CPU over the floor's.
 
 Ticks are the main window's surface updates (one per WM_PAINT, which follows
-every WM_TIMER), counted by the backend and read in the page with
+every WM_TIMER), counted by the backend; puts are putImageData calls into a
+canvas, counted by a wrapper the bench adds; both read in the page with
 performance.now(). CPU is counted two ways:
   main thread: the page's busy time (DevTools' Performance.TaskDuration);
   renderer:    utime + stime of the page's renderer process (/proc/PID/stat).
@@ -26,6 +32,18 @@ from selenium.webdriver.chrome.service import Service
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SECONDS = float(os.environ.get("POFURIN_BENCH_SECONDS", "10"))
+ROUNDS = int(os.environ.get("POFURIN_BENCH_ROUNDS", "3"))
+FLOOR_PAGE = b"""<!doctype html><canvas width="194" height="156"></canvas><script>
+const context = document.querySelector('canvas').getContext('2d', {alpha: false});
+const image = new ImageData(194, 156);
+let ticks = 0;
+window.benchTicks = () => ticks;
+setInterval(() => { image.data[0] = ++ticks; context.putImageData(image, 0, 0); }, 10);
+</script>"""
+# Counts the page's puts; added to every page before its own scripts.
+COUNT_PUTS = """window.benchPuts = 0;
+const put = CanvasRenderingContext2D.prototype.putImageData;
+CanvasRenderingContext2D.prototype.putImageData = function() { ++window.benchPuts; return put.apply(this, arguments); };"""
 TICK = os.sysconf("SC_CLK_TCK")
 
 
@@ -33,6 +51,15 @@ def serve(root):
     class Handler(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *args):
             pass
+
+        def do_GET(self):
+            if self.path != "/floor.html":
+                return super().do_GET()
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(FLOOR_PAGE)))
+            self.end_headers()
+            self.wfile.write(FLOOR_PAGE)
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=root))
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -73,6 +100,49 @@ def renderer_cpu(driver_pid):
     return total
 
 
+class Bench:
+    def __init__(self, driver, url):
+        self.driver, self.url = driver, url
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_PUTS})
+        driver.execute_cdp_cmd("Performance.enable", {})
+
+    def open_page(self):
+        self.driver.get(self.url + "/")
+        end = time.monotonic() + 20
+        while not self.driver.find_elements("css selector", ".win32-window[data-hwnd]") and time.monotonic() < end:
+            time.sleep(0.1)
+        hwnd = self.driver.find_element("css selector", ".win32-window[data-hwnd]").get_attribute("data-hwnd")
+        self.ticks = "Module._web_updates(%d)" % int(hwnd)
+
+    def open_floor(self):
+        self.driver.get(self.url + "/floor.html")
+        self.ticks = "window.benchTicks()"
+
+    def menu_item(self, n):
+        self.driver.find_elements("css selector", "[role=menubar] > [role=menuitem]")[0].click()
+        self.driver.find_elements("css selector", "[role=menu] > [role=menuitem]")[n].click()
+
+    def sample(self):
+        ticks, puts, now = self.driver.execute_script(
+            "return [%s, window.benchPuts, performance.now()]" % self.ticks)
+        metrics = self.driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
+        task = {m["name"]: m["value"] for m in metrics}["TaskDuration"]
+        return ticks, puts, now / 1000, task, renderer_cpu(self.driver.service.process.pid)
+
+    def measure(self, name):
+        """Prints and returns the main thread's share of the time."""
+        time.sleep(1)  # settle after the command
+        a = self.sample()
+        time.sleep(SECONDS)
+        b = self.sample()
+        wall = b[2] - a[2]
+        main = 100 * (b[3] - a[3]) / wall
+        print("%-22s ticks/s %7.2f   puts/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
+            name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, main, 100 * (b[4] - a[4]) / wall, wall))
+        sys.stdout.flush()
+        return main
+
+
 def main():
     web_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build", "web")
     work = tempfile.mkdtemp(prefix="pofurin-web-cpu.")
@@ -84,37 +154,22 @@ def main():
         options.add_argument(flag)
     driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
     try:
-        driver.get("http://127.0.0.1:%d/" % server.server_address[1])
-        end = time.monotonic() + 20
-        while not driver.find_elements("css selector", ".win32-window[data-hwnd]") and time.monotonic() < end:
-            time.sleep(0.1)
-        hwnd = int(driver.find_element("css selector", ".win32-window[data-hwnd]").get_attribute("data-hwnd"))
-        driver.execute_cdp_cmd("Performance.enable", {})
-
-        def sample():
-            updates, now = driver.execute_script(
-                "return [Module._web_updates(arguments[0]), performance.now()]", hwnd)
-            metrics = {m["name"]: m["value"] for m in driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]}
-            return updates, now / 1000, metrics["TaskDuration"], renderer_cpu(driver.service.process.pid)
-
-        def menu_item(n):
-            driver.find_elements("css selector", "[role=menubar] > [role=menuitem]")[0].click()
-            driver.find_elements("css selector", "[role=menu] > [role=menuitem]")[n].click()
-
-        def measure(name):
-            time.sleep(1)  # settle after the command
-            a = sample()
-            time.sleep(SECONDS)
-            b = sample()
-            wall = b[1] - a[1]
-            print("%-22s ticks/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
-                name, (b[0] - a[0]) / wall, 100 * (b[2] - a[2]) / wall, 100 * (b[3] - a[3]) / wall, wall))
-
-        measure("idle (baseline)")
-        menu_item(1)  # 竹
-        measure("竹, normal speed")
-        menu_item(3)  # the fast speed
-        measure("竹, fast speed")
+        bench = Bench(driver, "http://127.0.0.1:%d" % server.server_address[1])
+        bench.open_page()
+        bench.measure("idle")
+        bench.menu_item(1)  # 竹
+        bench.measure("竹, normal speed")
+        ratios = []
+        for n in range(1, ROUNDS + 1):
+            bench.open_floor()
+            floor = bench.measure("floor page, round %d" % n)
+            bench.open_page()
+            bench.menu_item(1)  # 竹
+            bench.menu_item(3)  # the fast speed
+            ours = bench.measure("竹 fast, round %d" % n)
+            ratios.append(ours / floor)
+            print("round %d: main thread, page / floor = %.2f" % (n, ratios[-1]))
+        print("main thread, page / floor: %s (max %.2f)" % (" ".join("%.2f" % r for r in ratios), max(ratios)))
     finally:
         driver.quit()
         server.shutdown()
