@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Tick rates and CPU of the browser page (build/web) in headless Chromium:
 the page idle (no timer yet), then 竹 at the normal speed, then rounds
-(POFURIN_BENCH_ROUNDS, default 3) of the floor page and 竹 at the fast speed
-side by side, each over the same stretch of wall-clock time
-(POFURIN_BENCH_SECONDS, default 10), all in one run.
+(POFURIN_BENCH_ROUNDS, default 3) of 竹 at the fast speed with the floor page
+beside it in a second browser at the same time, each over the same stretch of
+wall-clock time (POFURIN_BENCH_SECONDS, default 10), all in one run.
 
 The floor is the least a page can do for the same picture: it puts one
 194 x 156 image into a canvas 100 times a second (setInterval, one ImageData).
@@ -101,10 +101,18 @@ def renderer_cpu(driver_pid):
 
 
 class Bench:
-    def __init__(self, driver, url):
-        self.driver, self.url = driver, url
-        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_PUTS})
-        driver.execute_cdp_cmd("Performance.enable", {})
+    """One browser, showing the page or the floor."""
+
+    def __init__(self, url, work, name):
+        options = webdriver.ChromeOptions()
+        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--window-size=800,600", "--user-data-dir=" + os.path.join(work, name)):
+            options.add_argument(flag)
+        self.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+        self.url = url
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_PUTS})
+        self.driver.execute_cdp_cmd("Performance.enable", {})
 
     def open_page(self):
         self.driver.get(self.url + "/")
@@ -129,49 +137,56 @@ class Bench:
         task = {m["name"]: m["value"] for m in metrics}["TaskDuration"]
         return ticks, puts, now / 1000, task, renderer_cpu(self.driver.service.process.pid)
 
-    def measure(self, name):
-        """Prints and returns the main thread's share of the time."""
-        time.sleep(1)  # settle after the command
-        a = self.sample()
-        time.sleep(SECONDS)
-        b = self.sample()
-        wall = b[2] - a[2]
-        main = 100 * (b[3] - a[3]) / wall
-        print("%-22s ticks/s %7.2f   puts/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
-            name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, main, 100 * (b[4] - a[4]) / wall, wall))
-        sys.stdout.flush()
-        return main
+
+def report(name, a, b):
+    """Prints one measurement; returns the main thread's share of the time."""
+    wall = b[2] - a[2]
+    main = 100 * (b[3] - a[3]) / wall
+    print("%-22s ticks/s %7.2f   puts/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
+        name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, main, 100 * (b[4] - a[4]) / wall, wall))
+    sys.stdout.flush()
+    return main
+
+
+def measure(benches):
+    """The same stretch of time for every browser given: [(name, bench)]."""
+    time.sleep(1)  # settle after the commands
+    before = [bench.sample() for _, bench in benches]
+    time.sleep(SECONDS)
+    after = [bench.sample() for _, bench in benches]
+    return [report(name, a, b) for (name, _), a, b in zip(benches, before, after)]
 
 
 def main():
     web_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build", "web")
     work = tempfile.mkdtemp(prefix="pofurin-web-cpu.")
     server = serve(web_dir)
-    options = webdriver.ChromeOptions()
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--window-size=800,600", "--user-data-dir=" + os.path.join(work, "profile")):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+    url = "http://127.0.0.1:%d" % server.server_address[1]
+    browsers = []
     try:
-        bench = Bench(driver, "http://127.0.0.1:%d" % server.server_address[1])
-        bench.open_page()
-        bench.measure("idle")
-        bench.menu_item(1)  # 竹
-        bench.measure("竹, normal speed")
+        page = Bench(url, work, "page")
+        browsers.append(page)
+        page.open_page()
+        measure([("idle", page)])
+        page.menu_item(1)  # 竹
+        measure([("竹, normal speed", page)])
+        # The floor runs in a second browser at the same time, so that both
+        # see the same machine.
+        floor = Bench(url, work, "floor")
+        browsers.append(floor)
         ratios = []
         for n in range(1, ROUNDS + 1):
-            bench.open_floor()
-            floor = bench.measure("floor page, round %d" % n)
-            bench.open_page()
-            bench.menu_item(1)  # 竹
-            bench.menu_item(3)  # the fast speed
-            ours = bench.measure("竹 fast, round %d" % n)
-            ratios.append(ours / floor)
+            floor.open_floor()
+            page.open_page()
+            page.menu_item(1)  # 竹
+            page.menu_item(3)  # the fast speed
+            ours, least = measure([("竹 fast, round %d" % n, page), ("floor page, round %d" % n, floor)])
+            ratios.append(ours / least)
             print("round %d: main thread, page / floor = %.2f" % (n, ratios[-1]))
         print("main thread, page / floor: %s (max %.2f)" % (" ".join("%.2f" % r for r in ratios), max(ratios)))
     finally:
-        driver.quit()
+        for bench in browsers:
+            bench.driver.quit()
         server.shutdown()
         shutil.rmtree(work, ignore_errors=True)
 

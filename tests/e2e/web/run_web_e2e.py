@@ -342,7 +342,7 @@ def main():
         code = driver.execute_script("return window.pofurinExitCode")
         check("X in メニュー ends the program with exit code 0", code == 0, repr(code))
         status = driver.find_element("id", "win32-status").text
-        check("the page says so", "ended" in status and "0" in status, repr(status))
+        check("the page says so", "終了しました" in status and "0" in status, repr(status))
         check("the window is gone", not driver.find_elements("css selector", ".win32-window"))
 
         errors = [e["message"] for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
