@@ -76,6 +76,12 @@ mergeInto(LibraryManager.library, {
     },
 
     wait: function(timeout) {
+      // A window's first pixels go out at once, complete as the program
+      // waits; later ones at the display's pace.
+      for (var hwnd in W.due) {
+        var win = W.windows[hwnd];
+        if (win && win.canvas && !win.image) W.put(win);
+      }
       return new Promise(function(resolve) {
         var timer = 0;
         W.wake = function() {
