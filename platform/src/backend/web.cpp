@@ -35,11 +35,10 @@ void web_pixels_due(HWND window);
 void web_program_ended(int code);
 int web_screen_width(void);
 int web_screen_height(void);
+// Suspends the program (Asyncify) until input was queued or `timeout_ms`
+// passed (negative: input alone). The page's handlers run meanwhile.
+void web_wait(double timeout_ms);
 }
-
-// Suspends the program until input was queued or `timeout_ms` passed
-// (negative: input alone). The page's handlers run meanwhile.
-EM_ASYNC_JS(void, web_wait, (double timeout_ms), { await Module.win32Wait(timeout_ms); });
 
 namespace plat {
 
@@ -120,10 +119,6 @@ constexpr NamedKey kNamedKeys[] = {
     {"OEM_2", VK_OEM_2, {"Slash"}},
 };
 
-void json_key_code(std::string& out, const std::string& code, UINT vk) {
-    json_field(out, code.c_str(), (long long)vk);
-}
-
 // Handed to the page once, before any window: what it needs of windows.h.
 std::string page_constants() {
     std::string out = "{\"vk\":{";
@@ -132,10 +127,10 @@ std::string page_constants() {
     out += ",\"codes\":{";
     for (const NamedKey& k : kNamedKeys)
         for (const char* code : k.codes)
-            if (code) json_key_code(out, code, k.vk);
-    for (char c = 'A'; c <= 'Z'; ++c) json_key_code(out, std::string("Key") + c, UINT(c));
-    for (char c = '0'; c <= '9'; ++c) json_key_code(out, std::string("Digit") + c, UINT(c));
-    for (int n = 1; n <= 12; ++n) json_key_code(out, "F" + std::to_string(n), UINT(VK_F1 + n - 1));
+            if (code) json_field(out, code, (long long)k.vk);
+    for (char c = 'A'; c <= 'Z'; ++c) json_field(out, (std::string("Key") + c).c_str(), (long long)c);
+    for (char c = '0'; c <= '9'; ++c) json_field(out, (std::string("Digit") + c).c_str(), (long long)c);
+    for (int n = 1; n <= 12; ++n) json_field(out, ("F" + std::to_string(n)).c_str(), (long long)(VK_F1 + n - 1));
     json_close(out);
     json_close(out);
     return out;
@@ -153,7 +148,7 @@ UINT mnemonic_key(UINT ch) {
 // A key of an accelerator as aria-keyshortcuts writes it, or "".
 std::string shortcut_text(const ACCEL& a) {
     std::string key;
-    if (!(a.fVirt & FVIRTKEY) && a.key > 0x20 && a.key < 0x7f) key = std::string(1, char(a.key));
+    if (!(a.fVirt & FVIRTKEY) && a.key > ' ' && a.key <= '~') key = std::string(1, char(a.key));
     else if ((a.fVirt & FVIRTKEY) && mnemonic_key(a.key) == a.key && a.key) key = std::string(1, char(a.key));
     else if ((a.fVirt & FVIRTKEY) && a.key >= VK_F1 && a.key < VK_F1 + 12) key = "F" + std::to_string(a.key - VK_F1 + 1);
     if (key.empty()) return key;

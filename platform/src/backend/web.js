@@ -13,7 +13,6 @@
 // menu's keyboard handling; the web_* functions are what web.cpp calls.
 
 mergeInto(LibraryManager.library, {
-  $W__postset: 'Module.win32Wait = W.wait;',
   $W: {
     // ---- State ------------------------------------------------------------
     VK: null,            // virtual keys by name, handed over by web.cpp at start
@@ -75,22 +74,23 @@ mergeInto(LibraryManager.library, {
       return [Math.max(1, Math.floor(window.innerWidth / zoom)), Math.max(1, Math.floor(window.innerHeight / zoom))];
     },
 
-    wait: function(timeout) {
+    // The program sleeps until `wakeUp` is called: by the timer, or by a
+    // handler that queued input (poke), from the browser's own task, so the
+    // program runs on straight away without a detour through promises.
+    wait: function(timeout, wakeUp) {
       // A window's first pixels go out at once, complete as the program
       // waits; later ones at the display's pace.
       for (var hwnd in W.due) {
         var win = W.windows[hwnd];
         if (win && win.canvas && !win.image) W.put(win);
       }
-      return new Promise(function(resolve) {
-        var timer = 0;
-        W.wake = function() {
-          if (timer) clearTimeout(timer);
-          W.wake = null;
-          resolve();
-        };
-        if (timeout >= 0) timer = setTimeout(W.wake, timeout);
-      });
+      var timer = 0;
+      W.wake = function() {
+        if (timer) clearTimeout(timer);
+        W.wake = null;
+        wakeUp();
+      };
+      if (timeout >= 0) timer = setTimeout(W.wake, timeout);
     },
 
     // Something was queued for the program: its wait ends.
@@ -627,6 +627,13 @@ mergeInto(LibraryManager.library, {
   },
 
   // ---- What web.cpp calls -------------------------------------------------
+
+  web_wait__deps: ['$W'],
+  web_wait: function(timeout) {
+    Asyncify.handleSleep(function(wakeUp) {
+      W.wait(timeout, wakeUp);
+    });
+  },
 
   web_start__deps: ['$W', '$MenuKeys'],
   web_start: function(json) {
