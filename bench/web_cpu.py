@@ -12,8 +12,11 @@ Each round prints the page's main-thread CPU over the floor's.
 Ticks are the main window's surface updates (one per WM_PAINT, which follows
 every WM_TIMER), counted by the backend; puts are putImageData calls into a
 canvas, counted by a wrapper the bench adds; both read in the page with
-performance.now(). CPU is counted two ways:
-  main thread: the page's busy time (DevTools' Performance.TaskDuration);
+performance.now(). CPU is counted three ways:
+  main thread: utime + stime of the renderer's main thread (CrRendererMain,
+               /proc/PID/task/PID/stat), which the ratio compares;
+  its tasks:   the page's busy time (DevTools' Performance.TaskDuration),
+               wall-clock time, so it grows when the machine is busy;
   renderer:    utime + stime of the page's renderer process (/proc/PID/stat).
 
 Usage: bench/web_cpu.py [WEB_DIR]   (default: build/web of this checkout)
@@ -85,19 +88,26 @@ def descendants(pid):
     return found
 
 
+def cpu_seconds(stat_path):
+    with open(stat_path) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
 def renderer_cpu(driver_pid):
-    total = 0.0
+    """CPU seconds of the browser's renderers: all threads, and the main thread."""
+    total = main = 0.0
     for pid in descendants(driver_pid):
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as f:
                 if b"--type=renderer" not in f.read():
                     continue
-            with open("/proc/%d/stat" % pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            total += (int(fields[11]) + int(fields[12])) / TICK
+            total += cpu_seconds("/proc/%d/stat" % pid)
+            # The main thread (CrRendererMain) is the one whose id is the process's.
+            main += cpu_seconds("/proc/%d/task/%d/stat" % (pid, pid))
         except OSError:
             pass
-    return total
+    return total, main
 
 
 class Bench:
@@ -135,17 +145,17 @@ class Bench:
             "return [%s, window.benchPuts, performance.now()]" % self.ticks)
         metrics = self.driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
         task = {m["name"]: m["value"] for m in metrics}["TaskDuration"]
-        return ticks, puts, now / 1000, task, renderer_cpu(self.driver.service.process.pid)
+        return (ticks, puts, now / 1000, task) + renderer_cpu(self.driver.service.process.pid)
 
 
 def report(name, a, b):
-    """Prints one measurement; returns the main thread's share of the time."""
+    """Prints one measurement; returns the main thread's CPU share."""
     wall = b[2] - a[2]
-    main = 100 * (b[3] - a[3]) / wall
-    print("%-22s ticks/s %7.2f   puts/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
-        name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, main, 100 * (b[4] - a[4]) / wall, wall))
+    share = [100 * (b[i] - a[i]) / wall for i in (3, 4, 5)]
+    print("%-20s ticks/s %6.2f  puts/s %6.2f  main thread %5.1f %%  its tasks %5.1f %%  renderer %5.1f %%  (%.2f s)"
+          % (name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, share[2], share[0], share[1], wall))
     sys.stdout.flush()
-    return main
+    return share[2]
 
 
 def measure(benches):
