@@ -320,8 +320,8 @@ public:
 
     void title_changed(HWND window) override { web_window_title(window, window_text(window).c_str()); }
 
-    // The page fetches pixels at its next animation frame; it is told once
-    // per stretch of changes.
+    // The page fetches pixels when it next shows them; it is told once per
+    // stretch of changes.
     void surface_updated(HWND window, const RECT& r) override {
         Shown& s = shown_[window];
         bool was_clean = IsRectEmpty(&s.dirty);
@@ -427,8 +427,8 @@ EMSCRIPTEN_KEEPALIVE int web_enabled(HWND window) { return IsWindow(window) && I
 // Surface updates of a window so far: one per paint of it.
 EMSCRIPTEN_KEEPALIVE unsigned web_updates(HWND window) { return plat::web().updates(window); }
 
-// The window's pixels as they are now, for the page's next animation frame:
-// NULL when nothing changed since the last.
+// The window's pixels as they are now, for the page to show: NULL when
+// nothing changed since the last time.
 EMSCRIPTEN_KEEPALIVE const void* web_frame(HWND window) { return plat::web().frame(window); }
 
 }  // extern "C"

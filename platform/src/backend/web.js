@@ -29,8 +29,10 @@ mergeInto(LibraryManager.library, {
     altAlone: false,     // Alt went down and no other key since
     wake: null,          // ends the program's current wait
     ended: false,        // the program has returned
-    due: {},             // hwnd -> true: new pixels to show at the next animation frame
-    frameRequest: 0,     // the pending requestAnimationFrame, or 0
+    due: {},             // hwnd -> true: windows with pixels not yet shown
+    framePeriod: 1000 / 60,  // ms between the display's frames, measured at start
+    lastPut: -Infinity,  // when pixels last went to the canvases (performance.now())
+    trailing: 0,         // the timer that shows pixels the program's next wake would leave too long
     pointer: {x: NaN, y: NaN, moved: false},  // where the pointer last was, and whether it moved
     pressedEntry: null,  // the menu bar entry a pointer press went to, whose click follows
     // The menu in use: its window, 'closed' / 'bar' (an entry highlighted) /
@@ -42,6 +44,7 @@ mergeInto(LibraryManager.library, {
       W.CODES = constants.codes;
       W.screen = document.getElementById('win32-screen');
       W.layout();
+      W.measureFrames();
       window.addEventListener('resize', W.layout);
       document.addEventListener('keydown', W.onKeyDown, true);
       document.addEventListener('keyup', W.onKeyUp, true);
@@ -78,12 +81,7 @@ mergeInto(LibraryManager.library, {
     // handler that queued input (poke), from the browser's own task, so the
     // program runs on straight away without a detour through promises.
     wait: function(timeout, wakeUp) {
-      // A window's first pixels go out at once, complete as the program
-      // waits; later ones at the display's pace.
-      for (var hwnd in W.due) {
-        var win = W.windows[hwnd];
-        if (win && win.canvas && !win.image) W.put(win);
-      }
+      W.present(timeout);
       var timer = 0;
       W.wake = function() {
         if (timer) clearTimeout(timer);
@@ -100,24 +98,43 @@ mergeInto(LibraryManager.library, {
 
     // ---- Pixels -----------------------------------------------------------
 
-    pixelsDue: function(hwnd) {
-      W.due[hwnd] = true;
-      if (!W.frameRequest) W.frameRequest = requestAnimationFrame(W.drawFrame);
+    // The display's frame period: the middle gap of a few animation frames.
+    measureFrames: function() {
+      var times = [];
+      function frame(time) {
+        times.push(time);
+        if (times.length < 9) return requestAnimationFrame(frame);
+        var gaps = times.slice(1).map(function(t, i) {
+          return t - times[i];
+        }).sort(function(x, y) {
+          return x - y;
+        });
+        W.framePeriod = Math.min(50, Math.max(4, gaps[gaps.length >> 1]));
+      }
+      requestAnimationFrame(frame);
     },
 
-    // Once per frame of the display, each changed window's latest pixels.
-    // While windows keep changing the next frame is asked for from this one,
-    // which costs the browser less than asking anew from the program's ticks;
-    // a frame with nothing to show ends the loop.
-    drawFrame: function() {
-      var due = W.due, any = false;
+    // Pixels are shown when the program waits, so each put is a whole frame
+    // of the program's, and at most once per frame of the display: when a
+    // frame period has passed since the last put. What is held back goes out
+    // at the next wait, or by a timer when the program would sleep (for
+    // `timeout` ms, negative for no deadline) past one more frame period.
+    present: function(timeout) {
+      if (W.trailing) clearTimeout(W.trailing);
+      W.trailing = 0;
+      var now = performance.now(), later = W.lastPut + W.framePeriod - now;
+      if (later > 0) {
+        if ((timeout < 0 || timeout > later + W.framePeriod) && Object.keys(W.due).length)
+          W.trailing = setTimeout(W.present, later, -1);
+        return;
+      }
+      var due = W.due;
       W.due = {};
       for (var hwnd in due) {
         var win = W.windows[hwnd];
         if (win && win.canvas) W.put(win);
-        any = true;
+        W.lastPut = now;
       }
-      W.frameRequest = any ? requestAnimationFrame(W.drawFrame) : 0;
     },
 
     // web_frame converts what changed into the window's RGBA buffer in the
@@ -731,7 +748,7 @@ mergeInto(LibraryManager.library, {
 
   web_pixels_due__deps: ['$W'],
   web_pixels_due: function(hwnd) {
-    W.pixelsDue(hwnd);
+    W.due[hwnd] = true;
   },
 
   web_program_ended__deps: ['$W'],
