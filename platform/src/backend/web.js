@@ -31,9 +31,9 @@ mergeInto(LibraryManager.library, {
     ended: false,        // the program has returned
     due: {},             // hwnd -> true: windows with pixels not yet shown
     framePeriod: 1000 / 60,  // ms between the display's frames, measured at start
-    lastPut: -Infinity,  // when pixels last went to the canvases (performance.now())
+    lastPut: 0,          // when pixels last went to the canvases (performance.now()); start sets it to -Infinity
     trailing: 0,         // the timer that shows pixels the program's next wake would leave too long
-    pointer: {x: NaN, y: NaN, moved: false},  // where the pointer last was, and whether it moved
+    pointer: {x: null, y: null, moved: false},  // where the pointer last was, and whether it moved
     pressedEntry: null,  // the menu bar entry a pointer press went to, whose click follows
     // The menu in use: its window, 'closed' / 'bar' (an entry highlighted) /
     // 'open' (its popup shown), the entry and the popup's highlighted item.
@@ -42,6 +42,8 @@ mergeInto(LibraryManager.library, {
     start: function(constants) {
       W.VK = constants.vk;
       W.CODES = constants.codes;
+      // (The library's state above is written out as JSON, which has no infinities.)
+      W.lastPut = -Infinity;
       W.screen = document.getElementById('win32-screen');
       W.layout();
       W.measureFrames();
