@@ -1,13 +1,22 @@
 #!/usr/bin/python3
 """Tick rates and CPU of the browser page (build/web) in headless Chromium:
-the page idle (the baseline: no timer yet), then 竹 at the normal speed, then
-the fast speed, each over the same stretch of wall-clock time
-(POFURIN_BENCH_SECONDS, default 10), one after the other in one run.
+the page idle (no timer yet), then 竹 at the normal speed, then rounds
+(POFURIN_BENCH_ROUNDS, default 3) of 竹 at the fast speed with the floor page
+beside it in a second browser at the same time, each over the same stretch of
+wall-clock time (POFURIN_BENCH_SECONDS, default 10), all in one run.
+
+The floor is the least a page can do for the same picture: it puts one
+194 x 156 image into a canvas 100 times a second (setInterval, one ImageData).
+Each round prints the page's main-thread CPU over the floor's.
 
 Ticks are the main window's surface updates (one per WM_PAINT, which follows
-every WM_TIMER), counted by the backend and read in the page with
-performance.now(). CPU is counted two ways:
-  main thread: the page's busy time (DevTools' Performance.TaskDuration);
+every WM_TIMER), counted by the backend; puts are putImageData calls into a
+canvas, counted by a wrapper the bench adds; both read in the page with
+performance.now(). CPU is counted three ways:
+  main thread: utime + stime of the renderer's main thread (CrRendererMain,
+               /proc/PID/task/PID/stat), which the ratio compares;
+  its tasks:   the page's busy time (DevTools' Performance.TaskDuration),
+               wall-clock time, so it grows when the machine is busy;
   renderer:    utime + stime of the page's renderer process (/proc/PID/stat).
 
 Usage: bench/web_cpu.py [WEB_DIR]   (default: build/web of this checkout)
@@ -26,6 +35,18 @@ from selenium.webdriver.chrome.service import Service
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SECONDS = float(os.environ.get("POFURIN_BENCH_SECONDS", "10"))
+ROUNDS = int(os.environ.get("POFURIN_BENCH_ROUNDS", "3"))
+FLOOR_PAGE = b"""<!doctype html><canvas width="194" height="156"></canvas><script>
+const context = document.querySelector('canvas').getContext('2d', {alpha: false});
+const image = new ImageData(194, 156);
+let ticks = 0;
+window.benchTicks = () => ticks;
+setInterval(() => { image.data[0] = ++ticks; context.putImageData(image, 0, 0); }, 10);
+</script>"""
+# Counts the page's puts; added to every page before its own scripts.
+COUNT_PUTS = """window.benchPuts = 0;
+const put = CanvasRenderingContext2D.prototype.putImageData;
+CanvasRenderingContext2D.prototype.putImageData = function() { ++window.benchPuts; return put.apply(this, arguments); };"""
 TICK = os.sysconf("SC_CLK_TCK")
 
 
@@ -33,6 +54,15 @@ def serve(root):
     class Handler(http.server.SimpleHTTPRequestHandler):
         def log_message(self, *args):
             pass
+
+        def do_GET(self):
+            if self.path != "/floor.html":
+                return super().do_GET()
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(FLOOR_PAGE)))
+            self.end_headers()
+            self.wfile.write(FLOOR_PAGE)
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=root))
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -58,65 +88,115 @@ def descendants(pid):
     return found
 
 
+def cpu_seconds(stat_path):
+    with open(stat_path) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICK
+
+
 def renderer_cpu(driver_pid):
-    total = 0.0
+    """CPU seconds of the browser's renderers: all threads, and the main thread."""
+    total = main = 0.0
     for pid in descendants(driver_pid):
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as f:
                 if b"--type=renderer" not in f.read():
                     continue
-            with open("/proc/%d/stat" % pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            total += (int(fields[11]) + int(fields[12])) / TICK
+            total += cpu_seconds("/proc/%d/stat" % pid)
+            # The main thread (CrRendererMain) is the one whose id is the process's.
+            main += cpu_seconds("/proc/%d/task/%d/stat" % (pid, pid))
         except OSError:
             pass
-    return total
+    return total, main
+
+
+class Bench:
+    """One browser, showing the page or the floor."""
+
+    def __init__(self, url, work, name):
+        options = webdriver.ChromeOptions()
+        for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--window-size=800,600", "--user-data-dir=" + os.path.join(work, name)):
+            options.add_argument(flag)
+        self.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+        self.url = url
+        self.driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": COUNT_PUTS})
+        self.driver.execute_cdp_cmd("Performance.enable", {})
+
+    def open_page(self):
+        self.driver.get(self.url + "/")
+        end = time.monotonic() + 20
+        while not self.driver.find_elements("css selector", ".win32-window[data-hwnd]") and time.monotonic() < end:
+            time.sleep(0.1)
+        hwnd = self.driver.find_element("css selector", ".win32-window[data-hwnd]").get_attribute("data-hwnd")
+        self.ticks = "Module._web_updates(%d)" % int(hwnd)
+
+    def open_floor(self):
+        self.driver.get(self.url + "/floor.html")
+        self.ticks = "window.benchTicks()"
+
+    def menu_item(self, n):
+        self.driver.find_elements("css selector", "[role=menubar] > [role=menuitem]")[0].click()
+        self.driver.find_elements("css selector", "[role=menu] > [role=menuitem]")[n].click()
+
+    def sample(self):
+        ticks, puts, now = self.driver.execute_script(
+            "return [%s, window.benchPuts, performance.now()]" % self.ticks)
+        metrics = self.driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]
+        task = {m["name"]: m["value"] for m in metrics}["TaskDuration"]
+        return (ticks, puts, now / 1000, task) + renderer_cpu(self.driver.service.process.pid)
+
+
+def report(name, a, b):
+    """Prints one measurement; returns the main thread's CPU share."""
+    wall = b[2] - a[2]
+    share = [100 * (b[i] - a[i]) / wall for i in (3, 4, 5)]
+    print("%-20s ticks/s %6.2f  puts/s %6.2f  main thread %5.1f %%  its tasks %5.1f %%  renderer %5.1f %%  (%.2f s)"
+          % (name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, share[2], share[0], share[1], wall))
+    sys.stdout.flush()
+    return share[2]
+
+
+def measure(benches):
+    """The same stretch of time for every browser given: [(name, bench)]."""
+    time.sleep(1)  # settle after the commands
+    before = [bench.sample() for _, bench in benches]
+    time.sleep(SECONDS)
+    after = [bench.sample() for _, bench in benches]
+    return [report(name, a, b) for (name, _), a, b in zip(benches, before, after)]
 
 
 def main():
     web_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build", "web")
     work = tempfile.mkdtemp(prefix="pofurin-web-cpu.")
     server = serve(web_dir)
-    options = webdriver.ChromeOptions()
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--window-size=800,600", "--user-data-dir=" + os.path.join(work, "profile")):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+    url = "http://127.0.0.1:%d" % server.server_address[1]
+    browsers = []
     try:
-        driver.get("http://127.0.0.1:%d/" % server.server_address[1])
-        end = time.monotonic() + 20
-        while not driver.find_elements("css selector", ".win32-window[data-hwnd]") and time.monotonic() < end:
-            time.sleep(0.1)
-        hwnd = int(driver.find_element("css selector", ".win32-window[data-hwnd]").get_attribute("data-hwnd"))
-        driver.execute_cdp_cmd("Performance.enable", {})
-
-        def sample():
-            updates, now = driver.execute_script(
-                "return [Module._web_updates(arguments[0]), performance.now()]", hwnd)
-            metrics = {m["name"]: m["value"] for m in driver.execute_cdp_cmd("Performance.getMetrics", {})["metrics"]}
-            return updates, now / 1000, metrics["TaskDuration"], renderer_cpu(driver.service.process.pid)
-
-        def menu_item(n):
-            driver.find_elements("css selector", "[role=menubar] > [role=menuitem]")[0].click()
-            driver.find_elements("css selector", "[role=menu] > [role=menuitem]")[n].click()
-
-        def measure(name):
-            time.sleep(1)  # settle after the command
-            a = sample()
-            time.sleep(SECONDS)
-            b = sample()
-            wall = b[1] - a[1]
-            print("%-22s ticks/s %7.2f   main thread %5.1f %%   renderer %5.1f %%   (%.2f s)" % (
-                name, (b[0] - a[0]) / wall, 100 * (b[2] - a[2]) / wall, 100 * (b[3] - a[3]) / wall, wall))
-
-        measure("idle (baseline)")
-        menu_item(1)  # 竹
-        measure("竹, normal speed")
-        menu_item(3)  # the fast speed
-        measure("竹, fast speed")
+        page = Bench(url, work, "page")
+        browsers.append(page)
+        page.open_page()
+        measure([("idle", page)])
+        page.menu_item(1)  # 竹
+        measure([("竹, normal speed", page)])
+        # The floor runs in a second browser at the same time, so that both
+        # see the same machine.
+        floor = Bench(url, work, "floor")
+        browsers.append(floor)
+        ratios = []
+        for n in range(1, ROUNDS + 1):
+            floor.open_floor()
+            page.open_page()
+            page.menu_item(1)  # 竹
+            page.menu_item(3)  # the fast speed
+            ours, least = measure([("竹 fast, round %d" % n, page), ("floor page, round %d" % n, floor)])
+            ratios.append(ours / least)
+            print("round %d: main thread, page / floor = %.2f" % (n, ratios[-1]))
+        print("main thread, page / floor: %s (max %.2f)" % (" ".join("%.2f" % r for r in ratios), max(ratios)))
     finally:
-        driver.quit()
+        for bench in browsers:
+            bench.driver.quit()
         server.shutdown()
         shutil.rmtree(work, ignore_errors=True)
 

@@ -16,5 +16,10 @@ target_link_libraries(pofurin PRIVATE pofurin_app pofurin_resources win32_web)
 set_target_properties(pofurin PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${POFURIN_WEB_DIR})
 
 set(WEB_SCRIPT pofurin.js)
+set(WEB_MODULE pofurin.wasm)
 set(WEB_EXIT_VARIABLE pofurinExitCode)
+# The page's title before the program runs: the window title of the string table.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/pofurin.rc WEB_TITLE REGEX "^ *RES_APP_TITLE \"" ENCODING UTF-8)
+string(REGEX REPLACE "^ *RES_APP_TITLE \"([^\"]*)\".*" "\\1" WEB_TITLE "${WEB_TITLE}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/pofurin.rc)
 configure_file(${WIN32_WEB_PAGE} ${POFURIN_WEB_DIR}/index.html @ONLY)

@@ -22,26 +22,29 @@
 
 extern "C" {
 // Implemented in web.js.
+void web_start(const char* json);
 void web_window_create(const char* json);
 void web_window_destroy(HWND window);
 void web_window_show(HWND window, int visible);
 void web_window_place(const char* json);
 void web_window_title(HWND window, const char* title);
-void web_window_icon(HWND window, int small, const BYTE* rgba, int width, int height);
+void web_window_icon(HWND window, const BYTE* rgba, int width, int height);
 void web_control_icon(HWND control, const BYTE* rgba, int width, int height);
-void web_present(HWND window, const BYTE* rgba, int width, int height, int left, int top, int right, int bottom);
+void web_window_focus(HWND window);
+void web_pixels_due(HWND window);
 void web_program_ended(int code);
 int web_screen_width(void);
 int web_screen_height(void);
+// Suspends the program (Asyncify) until input was queued or `timeout_ms`
+// passed (negative: input alone). The page's handlers run meanwhile.
+void web_wait(double timeout_ms);
 }
-
-// Suspends the program until input was queued or `timeout_ms` passed
-// (negative: input alone). The page's handlers run meanwhile.
-EM_ASYNC_JS(void, web_wait, (double timeout_ms), { await Module.win32Wait(timeout_ms); });
 
 namespace plat {
 
 namespace {
+
+// ---- JSON for the page ----------------------------------------------------
 
 void json_string(std::string& out, const std::string& text) {
     out += '"';
@@ -66,136 +69,248 @@ void json_close(std::string& out) {
     out += '}';
 }
 
-void json_field(std::string& out, const char* name, long long value) {
+void json_name(std::string& out, const char* name) {
     out += '"';
     out += name;
     out += "\":";
+}
+
+void json_field(std::string& out, const char* name, long long value) {
+    json_name(out, name);
     out += std::to_string(value);
     out += ',';
 }
 
+void json_field(std::string& out, const char* name, bool value) {
+    json_name(out, name);
+    out += value ? "true," : "false,";
+}
+
+void json_field(std::string& out, const char* name, const std::string& value) {
+    json_name(out, name);
+    json_string(out, value);
+    out += ',';
+}
+
 void json_rect(std::string& out, const char* name, const RECT& r) {
-    out += '"';
-    out += name;
-    out += "\":[";
-    out += std::to_string(r.left) + ',' + std::to_string(r.top) + ',' + std::to_string(r.right - r.left) + ',' +
+    json_name(out, name);
+    out += '[' + std::to_string(r.left) + ',' + std::to_string(r.top) + ',' + std::to_string(r.right - r.left) + ',' +
            std::to_string(r.bottom - r.top) + "],";
 }
 
-void json_menu(std::string& out, HMENU menu) {
+// ---- Keys -----------------------------------------------------------------
+
+// The virtual keys the page's own menu handling names, and the browser's key
+// codes (KeyboardEvent.code, a key's place on a US keyboard) that make them.
+struct NamedKey {
+    const char* name;
+    UINT vk;
+    const char* codes[2];
+};
+constexpr NamedKey kNamedKeys[] = {
+    {"BACK", VK_BACK, {"Backspace"}},       {"TAB", VK_TAB, {"Tab"}},
+    {"RETURN", VK_RETURN, {"Enter", "NumpadEnter"}},
+    {"SHIFT", VK_SHIFT, {"ShiftLeft", "ShiftRight"}},
+    {"CONTROL", VK_CONTROL, {"ControlLeft", "ControlRight"}},
+    {"MENU", VK_MENU, {"AltLeft", "AltRight"}}, {"ESCAPE", VK_ESCAPE, {"Escape"}},
+    {"SPACE", VK_SPACE, {"Space"}},          {"LEFT", VK_LEFT, {"ArrowLeft"}},
+    {"UP", VK_UP, {"ArrowUp"}},              {"RIGHT", VK_RIGHT, {"ArrowRight"}},
+    {"DOWN", VK_DOWN, {"ArrowDown"}},        {"F10", VK_F10, {}},
+    {"OEM_2", VK_OEM_2, {"Slash"}},
+};
+
+// Handed to the page once, before any window: what it needs of windows.h.
+std::string page_constants() {
+    std::string out = "{\"vk\":{";
+    for (const NamedKey& k : kNamedKeys) json_field(out, k.name, (long long)k.vk);
+    json_close(out);
+    out += ",\"codes\":{";
+    for (const NamedKey& k : kNamedKeys)
+        for (const char* code : k.codes)
+            if (code) json_field(out, code, (long long)k.vk);
+    for (char c = 'A'; c <= 'Z'; ++c) json_field(out, (std::string("Key") + c).c_str(), (long long)c);
+    for (char c = '0'; c <= '9'; ++c) json_field(out, (std::string("Digit") + c).c_str(), (long long)c);
+    for (int n = 1; n <= 12; ++n) json_field(out, ("F" + std::to_string(n)).c_str(), (long long)(VK_F1 + n - 1));
+    json_close(out);
+    json_close(out);
+    return out;
+}
+
+// The virtual key a menu mnemonic is typed with: letters and digits.
+UINT mnemonic_key(UINT ch) {
+    if (ch >= 'a' && ch <= 'z') return ch - 'a' + 'A';
+    if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) return ch;
+    return 0;
+}
+
+// ---- Menus ----------------------------------------------------------------
+
+// A key of an accelerator as aria-keyshortcuts writes it, or "".
+std::string shortcut_text(const ACCEL& a) {
+    std::string key;
+    if (!(a.fVirt & FVIRTKEY) && a.key > ' ' && a.key <= '~') key = std::string(1, char(a.key));
+    else if ((a.fVirt & FVIRTKEY) && mnemonic_key(a.key) == a.key && a.key) key = std::string(1, char(a.key));
+    else if ((a.fVirt & FVIRTKEY) && a.key >= VK_F1 && a.key < VK_F1 + 12) key = "F" + std::to_string(a.key - VK_F1 + 1);
+    if (key.empty()) return key;
+    return std::string(a.fVirt & FCONTROL ? "Control+" : "") + (a.fVirt & FALT ? "Alt+" : "") +
+           (a.fVirt & FSHIFT ? "Shift+" : "") + key;
+}
+
+// The accelerators a window's menu goes with: by the usual practice, the
+// table named like the class's menu. Only offered to assistive technology;
+// the keys themselves reach the program, whose loop translates them.
+std::vector<ACCEL> menu_accelerators(HWND window) {
+    std::vector<ACCEL> out;
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetClassLongPtrA(window, GCLP_HMODULE));
+    LPCSTR name = reinterpret_cast<LPCSTR>(GetClassLongPtrA(window, GCLP_MENUNAME));
+    HACCEL table = name ? LoadAcceleratorsA(instance, name) : nullptr;
+    if (!table) return out;
+    out.resize(size_t(CopyAcceleratorTableA(table, nullptr, 0)));
+    if (!out.empty()) CopyAcceleratorTableA(table, out.data(), int(out.size()));
+    DestroyAcceleratorTable(table);
+    return out;
+}
+
+std::string shortcuts_of(UINT id, const std::vector<ACCEL>& accelerators) {
+    std::string out;
+    for (const ACCEL& a : accelerators) {
+        std::string text = a.cmd == id ? shortcut_text(a) : "";
+        if (!text.empty()) out += (out.empty() ? "" : " ") + text;
+    }
+    return out;
+}
+
+void json_menu(std::string& out, HMENU menu, const std::vector<ACCEL>& accelerators) {
     out += '[';
     int n = host_get_menu_items(menu, nullptr, 0);
     std::vector<HOST_MENU_ITEM> items(size_t(n > 0 ? n : 0));
     if (n > 0) host_get_menu_items(menu, items.data(), n);
     for (size_t i = 0; i < items.size(); ++i) {
         const HOST_MENU_ITEM& item = items[i];
-        if (i) out += ',';
-        out += '{';
-        json_field(out, "id", item.id);
-        json_field(out, "flags", item.flags);
-        json_field(out, "mnemonic", item.mnemonic);
+        out += i ? ",{" : "{";
+        json_field(out, "id", (long long)item.id);
+        json_field(out, "separator", (item.flags & MF_SEPARATOR) != 0);
+        json_field(out, "usable", !(item.flags & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED)));
+        json_field(out, "key", (long long)mnemonic_key(item.mnemonic));
+        json_field(out, "shortcuts", shortcuts_of(item.id, accelerators));
         if ((item.flags & MF_POPUP) && item.submenu) {
-            out += "\"items\":";
-            json_menu(out, item.submenu);
+            json_name(out, "items");
+            json_menu(out, item.submenu, accelerators);
             out += ',';
         }
-        out += "\"text\":";
-        json_string(out, item.text);
+        json_field(out, "text", std::string(item.text));
         json_close(out);
     }
     out += ']';
 }
 
-// The window's frame and client area on the screen, and its styles.
-std::string placement(HWND window) {
-    std::string out = "{";
-    json_field(out, "hwnd", reinterpret_cast<intptr_t>(window));
-    RECT frame, client;
-    GetWindowRect(window, &frame);
-    GetClientRect(window, &client);
+// ---- Windows --------------------------------------------------------------
+
+// A top-level window's frame and client area on the screen.
+void screen_rects(HWND window, RECT* frame, RECT* client) {
+    GetWindowRect(window, frame);
+    GetClientRect(window, client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    OffsetRect(&client, origin.x, origin.y);
-    HWND parent = GetParent(window);
-    if (parent && (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
-        // Controls are placed in their parent's client area.
-        POINT parent_origin = {0, 0};
-        ClientToScreen(parent, &parent_origin);
-        OffsetRect(&frame, -parent_origin.x, -parent_origin.y);
-        OffsetRect(&client, -parent_origin.x, -parent_origin.y);
+    OffsetRect(client, origin.x, origin.y);
+}
+
+bool is_control(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) && GetParent(window); }
+
+// Where the page puts a window: a top-level one's frame and client area on
+// the screen; a control's rectangle in its dialog's client area.
+std::string placement(HWND window) {
+    std::string out = "{";
+    json_field(out, "hwnd", (long long)reinterpret_cast<intptr_t>(window));
+    if (is_control(window)) {
+        json_rect(out, "frame", control_rect(window));
+    } else {
+        RECT frame, client;
+        screen_rects(window, &frame, &client);
+        json_rect(out, "frame", frame);
+        json_rect(out, "client", client);
     }
-    json_rect(out, "frame", frame);
-    json_rect(out, "client", client);
     json_close(out);
     return out;
 }
 
+// A control as the page shows it: a button, an icon or a label.
+void describe_control(std::string& out, HWND window, LONG style) {
+    json_field(out, "parent", (long long)reinterpret_cast<intptr_t>(GetParent(window)));
+    bool button = has_class(window, "Button");
+    bool icon = has_class(window, "Static") && (style & SS_TYPEMASK) == SS_ICON;
+    json_field(out, "kind", std::string(icon ? "icon" : button ? "button" : "label"));
+    json_field(out, "defaultButton", button && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+    json_field(out, "prefix", button || !(style & SS_NOPREFIX));
+}
+
+// A top-level window's frame parts take the platform's sizes: the border is
+// what lies left of the client area, the caption what a window without a
+// menu has above it besides the border.
+void describe_top_level(std::string& out, HWND window, LONG style) {
+    json_field(out, "owner", (long long)reinterpret_cast<intptr_t>(GetWindow(window, GW_OWNER)));
+    json_field(out, "closable", (style & WS_SYSMENU) != 0);
+    RECT frame, client;
+    screen_rects(window, &frame, &client);
+    int border = client.left - frame.left;
+    RECT bare = {0, 0, 0, 0};
+    AdjustWindowRectEx(&bare, DWORD(style), FALSE, DWORD(GetWindowLongA(window, GWL_EXSTYLE)));
+    json_field(out, "border", (long long)border);
+    json_field(out, "caption", (long long)(-bare.top - border));
+    if (HMENU menu = GetMenu(window)) {
+        json_name(out, "menu");
+        json_menu(out, menu, menu_accelerators(window));
+        out += ',';
+    }
+}
+
+void send_icons(HWND window, bool control) {
+    IconPixels icon;
+    if (control) {
+        if (icon_pixels(reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0)), &icon))
+            web_control_icon(window, icon.rgba.data(), icon.width, icon.height);
+    } else if (icon_pixels(reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM)), &icon)) {
+        web_window_icon(window, icon.rgba.data(), icon.width, icon.height);
+    }
+}
+
+// A window's pixels for the page: R, G, B, A bytes as a canvas takes them,
+// converted where they changed, when the page is about to show them.
 struct Shown {
-    RECT dirty = {0, 0, 0, 0};  // client coordinates, to go to the page at the next wait
+    RECT dirty = {0, 0, 0, 0};  // client coordinates, not yet converted
     unsigned updates = 0;       // surface updates so far
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgba;
+};
+
+// What web_frame hands the page: pixels, size and the rectangle that changed.
+struct Frame {
+    const uint32_t* rgba;
+    int width, height, left, top, right, bottom;
 };
 
 class WebBackend final : public Backend {
 public:
+    WebBackend() { web_start(page_constants().c_str()); }
+
     void window_created(HWND window) override {
         LONG style = GetWindowLongA(window, GWL_STYLE);
-        bool child = (style & WS_CHILD) != 0;
+        bool control = is_control(window);
         std::string out = "{";
-        json_field(out, "hwnd", reinterpret_cast<intptr_t>(window));
-        json_field(out, "style", style);
         json_field(out, "visible", (style & WS_VISIBLE) != 0);
-        out += "\"title\":";
-        json_string(out, window_text(window));
-        out += ',';
-        if (child) {
-            json_field(out, "parent", reinterpret_cast<intptr_t>(GetParent(window)));
-            json_field(out, "id", GetDlgCtrlID(window));
-            out += "\"kind\":";
-            bool icon = has_class(window, "Static") && (style & SS_TYPEMASK) == SS_ICON;
-            json_string(out, icon ? "icon" : has_class(window, "Button") ? "button" : "label");
-            out += ',';
-        } else {
-            json_field(out, "owner", reinterpret_cast<intptr_t>(GetWindow(window, GW_OWNER)));
-            // The frame takes the platform's sizes: the border is what lies
-            // left of the client area, the caption what a window without a
-            // menu has above it besides the border.
-            RECT frame, client;
-            GetWindowRect(window, &frame);
-            GetClientRect(window, &client);
-            POINT origin = {0, 0};
-            ClientToScreen(window, &origin);
-            int border = origin.x - frame.left;
-            RECT bare = {0, 0, 0, 0};
-            AdjustWindowRectEx(&bare, DWORD(style), FALSE, DWORD(GetWindowLongA(window, GWL_EXSTYLE)));
-            json_field(out, "border", border);
-            json_field(out, "caption", -bare.top - border);
-            if (HMENU menu = GetMenu(window)) {
-                out += "\"menu\":";
-                json_menu(out, menu);
-                out += ',';
-            }
-        }
-        out += "\"place\":";
+        json_field(out, "title", window_text(window));
+        if (control) describe_control(out, window, style);
+        else describe_top_level(out, window, style);
+        json_name(out, "place");
         out += placement(window);
         json_close(out);
         web_window_create(out.c_str());
-
-        if (child) {
-            IconPixels icon;
-            if (icon_pixels(reinterpret_cast<HICON>(SendMessageA(window, STM_GETICON, 0, 0)), &icon))
-                web_control_icon(window, icon.rgba.data(), icon.width, icon.height);
-            return;
-        }
-        const int kinds[2] = {GCLP_HICON, GCLP_HICONSM};
-        for (int small = 0; small < 2; ++small) {
-            IconPixels icon;
-            if (icon_pixels(reinterpret_cast<HICON>(GetClassLongPtrA(window, kinds[small])), &icon))
-                web_window_icon(window, small, icon.rgba.data(), icon.width, icon.height);
-        }
+        send_icons(window, control);
     }
 
     void window_destroyed(HWND window) override {
         shown_.erase(window);
+        if (focus_ == window) focus_ = nullptr;
         web_window_destroy(window);
     }
 
@@ -205,17 +320,20 @@ public:
 
     void title_changed(HWND window) override { web_window_title(window, window_text(window).c_str()); }
 
-    // Collected here and shown at the next wait, once per yield to the browser.
+    // The page fetches pixels when it next shows them; it is told once per
+    // stretch of changes.
     void surface_updated(HWND window, const RECT& r) override {
         Shown& s = shown_[window];
+        bool was_clean = IsRectEmpty(&s.dirty);
         add_dirty(&s.dirty, r);
         ++s.updates;
+        if (was_clean && !IsRectEmpty(&s.dirty)) web_pixels_due(window);
     }
 
     int64_t now_ms() override { return int64_t(emscripten_get_now()); }
 
     bool wait(int64_t deadline_ms) override {
-        present();
+        report_focus();
         double timeout = deadline_ms < 0 ? -1.0 : double(deadline_ms - now_ms());
         if (deadline_ms >= 0 && timeout < 0) timeout = 0;
         web_wait(timeout);
@@ -229,36 +347,53 @@ public:
         return it == shown_.end() ? 0 : it->second.updates;
     }
 
+    const Frame* frame(HWND window);
+
 private:
-    void present() {
-        for (auto& [window, s] : shown_) {
-            if (IsRectEmpty(&s.dirty)) continue;
-            int width = 0, height = 0;
-            const DWORD* pixels = host_window_pixels(window, &width, &height);
-            RECT r = s.dirty;
-            s.dirty = RECT{0, 0, 0, 0};
-            if (!pixels || width <= 0 || height <= 0) continue;
-            RECT bounds = {0, 0, width, height};
-            if (!IntersectRect(&r, &r, &bounds)) continue;
-            rgba_.resize(size_t(width) * size_t(height) * 4);
-            for (int y = r.top; y < r.bottom; ++y) {
-                const DWORD* in = pixels + size_t(y) * size_t(width);
-                BYTE* out = rgba_.data() + size_t(y) * size_t(width) * 4;
-                for (int x = r.left; x < r.right; ++x) {
-                    DWORD p = in[x];
-                    out[x * 4 + 0] = BYTE(p >> 16);
-                    out[x * 4 + 1] = BYTE(p >> 8);
-                    out[x * 4 + 2] = BYTE(p);
-                    out[x * 4 + 3] = 255;
-                }
-            }
-            web_present(window, rgba_.data(), width, height, r.left, r.top, r.right, r.bottom);
-        }
+    // The page's keyboard focus follows USER's, as it stands when the program waits.
+    void report_focus() {
+        HWND focus = GetFocus();
+        if (focus == focus_) return;
+        focus_ = focus;
+        if (focus) web_window_focus(focus);
     }
 
     std::unordered_map<HWND, Shown> shown_;
-    std::vector<BYTE> rgba_;
+    HWND focus_ = nullptr;
+    Frame frame_ = {};
 };
+
+// The surface is 0x00RRGGBB words, so B, G, R, 0 bytes: the canvas wants
+// them as R, G, B, 255. Only the changed rectangle is converted, and only
+// for a frame the page shows.
+const Frame* WebBackend::frame(HWND window) {
+    auto it = shown_.find(window);
+    if (it == shown_.end() || IsRectEmpty(&it->second.dirty)) return nullptr;
+    Shown& s = it->second;
+    RECT r = s.dirty;
+    s.dirty = RECT{0, 0, 0, 0};
+    int width = 0, height = 0;
+    const DWORD* pixels = host_window_pixels(window, &width, &height);
+    if (!pixels || width <= 0 || height <= 0) return nullptr;
+    if (width != s.width || height != s.height) {
+        s.width = width;
+        s.height = height;
+        s.rgba.assign(size_t(width) * size_t(height), 0xff000000u);
+        r = RECT{0, 0, width, height};
+    }
+    RECT bounds = {0, 0, width, height};
+    if (!IntersectRect(&r, &r, &bounds)) return nullptr;
+    for (int y = r.top; y < r.bottom; ++y) {
+        const DWORD* in = pixels + size_t(y) * size_t(width);
+        uint32_t* out = s.rgba.data() + size_t(y) * size_t(width);
+        for (int x = r.left; x < r.right; ++x) {
+            uint32_t p = in[x];  // stored little-endian, 0xAABBGGRR is R, G, B, A
+            out[x] = 0xff000000u | ((p & 0xff) << 16) | (p & 0xff00) | ((p >> 16) & 0xff);
+        }
+    }
+    frame_ = Frame{s.rgba.data(), width, height, int(r.left), int(r.top), int(r.right), int(r.bottom)};
+    return &frame_;
+}
 
 WebBackend& web() {
     static WebBackend backend;
@@ -291,5 +426,9 @@ EMSCRIPTEN_KEEPALIVE int web_enabled(HWND window) { return IsWindow(window) && I
 
 // Surface updates of a window so far: one per paint of it.
 EMSCRIPTEN_KEEPALIVE unsigned web_updates(HWND window) { return plat::web().updates(window); }
+
+// The window's pixels as they are now, for the page to show: NULL when
+// nothing changed since the last time.
+EMSCRIPTEN_KEEPALIVE const void* web_frame(HWND window) { return plat::web().frame(window); }
 
 }  // extern "C"

@@ -1,50 +1,77 @@
-// The page side of the browser backend (an Emscripten JS library): windows as
-// elements of the "screen", menu bars with the platform's keyboard handling,
-// dialog controls, keyboard input, and the wait that suspends the program.
+// The page side of the browser backend (an Emscripten JS library). It shows
+// windows as elements of the "screen": a frame with its caption, a menu bar
+// built from the window's menu, and a client area holding a <canvas> with the
+// window's pixels and the dialog controls. It reports what a person does
+// (keys, menu picks, button clicks, the close box) to the program, and it is
+// where the program's waits let the browser run.
 //
 // Platform pixels map to whole device pixels: the screen is scaled so that
 // one window pixel is round(devicePixelRatio) device pixels, never a
 // fraction, and canvases are drawn without smoothing.
+//
+// Sections: W holds all of the page's state and its windows; MenuKeys is the
+// menu's keyboard handling; the web_* functions are what web.cpp calls.
 
 mergeInto(LibraryManager.library, {
-  $W__postset: 'Module.win32Wait = W.wait; W.start();',
   $W: {
-    windows: {},      // hwnd -> the window's elements and state
-    pressed: {},      // virtual keys whose going down reached the program
-    altAlone: false,  // Alt went down and no other key since
-    menu: null,       // the window whose menu is in use
-    wake: null,
-    ended: false,
-    scale: 1,         // device pixels per window pixel
-    screen: null,
+    // ---- State ------------------------------------------------------------
+    VK: null,            // virtual keys by name, handed over by web.cpp at start
+    CODES: null,         // KeyboardEvent.code -> virtual key, likewise
+    // Every text the page adds itself, in the program's language.
+    TEXT: {close: '閉じる'},
+    screen: null,        // the element that stands for the screen
+    scale: 1,            // device pixels per window pixel
+    ratioQuery: null,    // the media query that tells when the pixel ratio changes
+    windows: {},         // hwnd -> the window's elements and state
+    main: null,          // the first top-level window without an owner
+    focus: 0,            // the window that has the program's keyboard focus
+    pressed: {},         // virtual keys whose going down reached the program
+    altAlone: false,     // Alt went down and no other key since
+    wake: null,          // ends the program's current wait
+    ended: false,        // the program has returned
+    due: {},             // hwnd -> true: windows with pixels not yet shown
+    framePeriod: 1000 / 60,  // ms between the display's frames, measured at start
+    lastPut: 0,          // when pixels last went to the canvases (performance.now()); start sets it to -Infinity
+    trailing: 0,         // the timer that shows pixels the program's next wake would leave too long
+    pointer: {x: null, y: null, moved: false},  // where the pointer last was, and whether it moved
+    pressedEntry: null,  // the menu bar entry a pointer press went to, whose click follows
+    // The menu in use: its window, 'closed' / 'bar' (an entry highlighted) /
+    // 'open' (its popup shown), the entry and the popup's highlighted item.
+    menu: {win: null, state: 'closed', entry: -1, item: -1, popup: null, popupItems: []},
 
-    start: function() {
+    start: function(constants) {
+      W.VK = constants.vk;
+      W.CODES = constants.codes;
+      // (The library's state above is written out as JSON, which has no infinities.)
+      W.lastPut = -Infinity;
       W.screen = document.getElementById('win32-screen');
       W.layout();
+      W.measureFrames();
+      window.addEventListener('resize', W.layout);
       document.addEventListener('keydown', W.onKeyDown, true);
       document.addEventListener('keyup', W.onKeyUp, true);
-      document.addEventListener('mousedown', function(e) {
-        if (W.menu && !W.menu.frame.contains(e.target)) W.closeMenu();
-      }, true);
+      document.addEventListener('mousemove', W.onPointerMove, true);
+      document.addEventListener('mousedown', W.onPointerDown, true);
       window.addEventListener('blur', W.releaseAll);
     },
 
-    // The scale follows the device pixel ratio, as the ratio changes too.
+    // ---- The screen -------------------------------------------------------
+
+    // The scale follows the device pixel ratio, which zooming changes too:
+    // one media query watches the current ratio and is replaced when it ends.
     layout: function() {
       var ratio = window.devicePixelRatio || 1;
       W.scale = Math.max(1, Math.round(ratio));
-      var zoom = W.scale / ratio;
       var size = W.screenSize();
       // Zoom, not a transform: layout then snaps to the device pixels the
       // canvases are drawn on.
-      W.screen.style.zoom = zoom;
+      W.screen.style.zoom = W.scale / ratio;
       W.screen.style.width = size[0] + 'px';
       W.screen.style.height = size[1] + 'px';
-      matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', W.layout, {once: true});
-      if (!W.resizing) {
-        W.resizing = true;
-        window.addEventListener('resize', W.layout);
-      }
+      if (W.ratioQuery && W.ratioQuery.matches) return;
+      if (W.ratioQuery) W.ratioQuery.removeEventListener('change', W.layout);
+      W.ratioQuery = matchMedia('(resolution: ' + ratio + 'dppx)');
+      W.ratioQuery.addEventListener('change', W.layout);
     },
 
     screenSize: function() {
@@ -52,16 +79,18 @@ mergeInto(LibraryManager.library, {
       return [Math.max(1, Math.floor(window.innerWidth / zoom)), Math.max(1, Math.floor(window.innerHeight / zoom))];
     },
 
-    wait: function(timeout) {
-      return new Promise(function(resolve) {
-        var timer = 0;
-        W.wake = function() {
-          if (timer) clearTimeout(timer);
-          W.wake = null;
-          resolve();
-        };
-        if (timeout >= 0) timer = setTimeout(W.wake, timeout);
-      });
+    // The program sleeps until `wakeUp` is called: by the timer, or by a
+    // handler that queued input (poke), from the browser's own task, so the
+    // program runs on straight away without a detour through promises.
+    wait: function(timeout, wakeUp) {
+      W.present(timeout);
+      var timer = 0;
+      W.wake = function() {
+        if (timer) clearTimeout(timer);
+        W.wake = null;
+        wakeUp();
+      };
+      if (timeout >= 0) timer = setTimeout(W.wake, timeout);
     },
 
     // Something was queued for the program: its wait ends.
@@ -69,11 +98,98 @@ mergeInto(LibraryManager.library, {
       if (W.wake) W.wake();
     },
 
+    // ---- Pixels -----------------------------------------------------------
+
+    // The display's frame period: the middle gap of a few animation frames.
+    measureFrames: function() {
+      var times = [];
+      function frame(time) {
+        times.push(time);
+        if (times.length < 9) return requestAnimationFrame(frame);
+        var gaps = times.slice(1).map(function(t, i) {
+          return t - times[i];
+        }).sort(function(x, y) {
+          return x - y;
+        });
+        W.framePeriod = Math.min(50, Math.max(4, gaps[gaps.length >> 1]));
+      }
+      requestAnimationFrame(frame);
+    },
+
+    // Pixels are shown when the program waits, so each put is a whole frame
+    // of the program's, and at most once per frame of the display: when a
+    // frame period has passed since the last put. What is held back goes out
+    // at the next wait, or by a timer when the program would sleep (for
+    // `timeout` ms, negative for no deadline) past one more frame period.
+    present: function(timeout) {
+      if (W.trailing) clearTimeout(W.trailing);
+      W.trailing = 0;
+      var now = performance.now(), later = W.lastPut + W.framePeriod - now;
+      if (later > 0) {
+        if ((timeout < 0 || timeout > later + W.framePeriod) && Object.keys(W.due).length)
+          W.trailing = setTimeout(W.present, later, -1);
+        return;
+      }
+      var due = W.due;
+      W.due = {};
+      for (var hwnd in due) {
+        var win = W.windows[hwnd];
+        if (win && win.canvas) W.put(win);
+        W.lastPut = now;
+      }
+    },
+
+    // web_frame converts what changed into the window's RGBA buffer in the
+    // module's memory; one ImageData over that buffer serves every frame
+    // (made anew only if the memory grew or the window was resized).
+    put: function(win) {
+      var at = Module._web_frame(win.hwnd) >> 2;
+      if (!at) return;
+      var rgba = HEAP32[at], width = HEAP32[at + 1], height = HEAP32[at + 2];
+      var left = HEAP32[at + 3], top = HEAP32[at + 4], right = HEAP32[at + 5], bottom = HEAP32[at + 6];
+      if (win.canvas.width !== width || win.canvas.height !== height) {
+        win.canvas.width = width;
+        win.canvas.height = height;
+      }
+      var image = win.image;
+      if (!image || image.data.buffer !== HEAPU8.buffer || image.data.byteOffset !== rgba ||
+          image.width !== width || image.height !== height)
+        win.image = image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
+      win.context.putImageData(image, 0, 0, left, top, right - left, bottom - top);
+    },
+
+    iconUrl: function(rgba, width, height) {
+      var canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      var pixels = new Uint8ClampedArray(HEAPU8.subarray(rgba, rgba + width * height * 4));
+      canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
+      return canvas.toDataURL('image/png');
+    },
+
+    // ---- Windows ----------------------------------------------------------
+
     place: function(el, rect) {
       el.style.left = rect[0] + 'px';
       el.style.top = rect[1] + 'px';
       el.style.width = rect[2] + 'px';
       el.style.height = rect[3] + 'px';
+    },
+
+    // A top-level window's frame on the screen, its client area in the frame.
+    placeTopLevel: function(win, place) {
+      win.place = place;
+      W.place(win.frame, place.frame);
+      var c = place.client;
+      W.place(win.client, [c[0] - place.frame[0], c[1] - place.frame[1], c[2], c[3]]);
+      W.place(win.canvas, [0, 0, c[2], c[3]]);
+    },
+
+    element: function(tag, className, parent) {
+      var el = document.createElement(tag);
+      el.className = className;
+      if (parent) parent.appendChild(el);
+      return el;
     },
 
     // "&X" marks a mnemonic: X is underlined; "&&" is a plain "&".
@@ -87,9 +203,7 @@ mergeInto(LibraryManager.library, {
           if (c !== '&' && !el.querySelector('u')) {
             if (plain) el.appendChild(document.createTextNode(plain));
             plain = '';
-            var u = document.createElement('u');
-            u.textContent = c;
-            el.appendChild(u);
+            W.element('u', '', el).textContent = c;
             continue;
           }
         }
@@ -98,161 +212,198 @@ mergeInto(LibraryManager.library, {
       if (plain) el.appendChild(document.createTextNode(plain));
     },
 
-    iconUrl: function(rgba, width, height) {
-      var canvas = document.createElement('canvas');
-      canvas.width = width;
-      canvas.height = height;
-      var pixels = new Uint8ClampedArray(HEAPU8.subarray(rgba, rgba + width * height * 4));
-      canvas.getContext('2d').putImageData(new ImageData(pixels, width, height), 0, 0);
-      return canvas.toDataURL('image/png');
+    // The caption: the title, and the close box where the window has one.
+    createCaption: function(win, d) {
+      var caption = W.element('div', 'win32-caption', win.frame);
+      caption.style.left = caption.style.top = caption.style.right = d.border + 'px';
+      caption.style.height = caption.style.lineHeight = (d.caption - 1) + 'px';
+      win.titleText = W.element('span', 'win32-title', caption);
+      win.titleText.id = 'win32-title-' + d.hwnd;
+      win.titleText.textContent = d.title;
+      if (!d.closable) return;
+      var close = W.element('button', 'win32-close', caption);
+      close.type = 'button';
+      close.tabIndex = -1;
+      close.setAttribute('aria-label', W.TEXT.close);
+      close.title = W.TEXT.close;
+      close.textContent = '\u00d7';
+      close.addEventListener('click', function() {
+        Module._web_close(d.hwnd);
+        W.poke();
+      });
     },
 
     createTopLevel: function(d) {
-      var win = {hwnd: d.hwnd, owner: d.owner, place: d.place, title: d.title};
-      var frame = document.createElement('div');
-      frame.className = 'win32-window';
-      frame.dataset.hwnd = d.hwnd;
-      frame.hidden = !d.visible;
-      W.place(frame, d.place.frame);
-      var left = d.place.frame[0], top = d.place.frame[1];
-
-      var caption = document.createElement('div');
-      caption.className = 'win32-caption';
-            caption.style.left = d.border + 'px';
-      caption.style.top = d.border + 'px';
-      caption.style.right = d.border + 'px';
-      caption.style.height = (d.caption - 1) + 'px';
-      caption.style.lineHeight = (d.caption - 1) + 'px';
-      var text = document.createElement('span');
-      text.className = 'win32-title';
-      text.id = 'win32-title-' + d.hwnd;
-      text.textContent = d.title;
-      caption.appendChild(text);
-      if (d.style & 0x80000 /* WS_SYSMENU */) {
-        var close = document.createElement('button');
-        close.className = 'win32-close';
-        close.type = 'button';
-        close.tabIndex = -1;
-        close.setAttribute('aria-label', 'Close');
-        close.textContent = '\u00d7';
-        close.addEventListener('click', function() {
-          Module._web_close(d.hwnd);
-          W.poke();
-        });
-        caption.appendChild(close);
-      }
-      frame.appendChild(caption);
-      win.caption = caption;
-      win.titleText = text;
-
-      var client = d.place.client;
-      if (d.menu) {
-        var barTop = d.border + d.caption;
-        var bar = document.createElement('div');
-        bar.className = 'win32-menubar';
-        bar.setAttribute('role', 'menubar');
-        bar.style.left = d.border + 'px';
-        bar.style.right = d.border + 'px';
-        bar.style.top = barTop + 'px';
-        bar.style.height = (client[1] - top - barTop - 1) + 'px';
-        frame.appendChild(bar);
-        win.menuBar = bar;
-        win.menuItems = d.menu;
-        win.barEntries = d.menu.map(function(item, index) {
-          var entry = document.createElement('div');
-          entry.className = 'win32-menu-entry';
-          entry.setAttribute('role', 'menuitem');
-          entry.tabIndex = -1;
-          W.setLabel(entry, item.text, true);
-          if (item.items) {
-            entry.setAttribute('aria-haspopup', 'menu');
-            entry.setAttribute('aria-expanded', 'false');
-          }
-          entry.addEventListener('mousedown', function(e) {
-            e.preventDefault();
-            if (!Module._web_enabled(d.hwnd)) return;
-            if (W.menu === win && win.popup && win.active === index) W.closeMenu();
-            else W.openPopup(win, index, -1);
-          });
-          entry.addEventListener('mouseenter', function() {
-            if (W.menu === win && win.popup && win.active !== index) W.openPopup(win, index, -1);
-          });
-          bar.appendChild(entry);
-          return entry;
-        });
-      }
-
-      var canvas = document.createElement('canvas');
-      canvas.className = 'win32-client';
-      canvas.width = client[2];
-      canvas.height = client[3];
-      canvas.setAttribute('role', 'img');
-      canvas.setAttribute('aria-label', d.title);
-      W.place(canvas, [client[0] - left, client[1] - top, client[2], client[3]]);
-      frame.appendChild(canvas);
-      win.canvas = canvas;
+      var win = {hwnd: d.hwnd, owner: d.owner, title: d.title};
+      win.frame = W.element('div', 'win32-window');
+      win.frame.dataset.hwnd = d.hwnd;
+      win.frame.hidden = !d.visible;
+      W.createCaption(win, d);
+      if (d.menu) W.createMenuBar(win, d);
+      win.client = W.element('div', 'win32-client', win.frame);
+      win.canvas = W.element('canvas', 'win32-canvas', win.client);
       // Pages that embed this one read the pixels back.
-      win.context = canvas.getContext('2d', {alpha: false, willReadFrequently: true});
-
+      win.context = win.canvas.getContext('2d', {alpha: false, willReadFrequently: true});
+      W.placeTopLevel(win, d.place);
+      win.canvas.width = d.place.client[2];
+      win.canvas.height = d.place.client[3];
+      win.frame.setAttribute('aria-labelledby', win.titleText.id);
       if (d.owner) {
-        frame.setAttribute('role', 'dialog');
-        frame.setAttribute('aria-modal', 'true');
-        frame.setAttribute('aria-labelledby', text.id);
+        // A dialog's client area is the backdrop of its controls.
+        win.frame.setAttribute('role', 'dialog');
+        win.frame.setAttribute('aria-modal', 'true');
+        win.frame.tabIndex = -1;
+        win.canvas.setAttribute('aria-hidden', 'true');
       } else {
-        frame.setAttribute('role', 'region');
-        frame.setAttribute('aria-labelledby', text.id);
+        win.frame.setAttribute('role', 'region');
+        win.frame.tabIndex = 0;
+        win.canvas.setAttribute('role', 'img');
+        win.canvas.setAttribute('aria-label', d.title);
         if (!W.main) {
           W.main = win;
           document.title = d.title;
         }
       }
-      win.frame = frame;
-      W.screen.appendChild(frame);
+      W.screen.appendChild(win.frame);
       W.windows[d.hwnd] = win;
     },
 
     createControl: function(d) {
       var parent = W.windows[d.parent];
-      if (!parent || !parent.frame) return;
+      if (!parent || !parent.client) return;
       var el;
       if (d.kind === 'button') {
-        el = document.createElement('button');
+        el = W.element('button', 'win32-control');
         el.type = 'button';
         el.tabIndex = -1;
-        W.setLabel(el, d.title, true);
-        if ((d.style & 0xf) === 1 /* BS_DEFPUSHBUTTON */) el.classList.add('win32-default');
+        if (d.defaultButton) el.classList.add('win32-default');
         el.addEventListener('click', function() {
           Module._web_click(d.hwnd);
           W.poke();
         });
       } else if (d.kind === 'icon') {
-        el = document.createElement('img');
+        el = W.element('img', 'win32-control');
         el.alt = '';
       } else {
-        el = document.createElement('span');
-        W.setLabel(el, d.title, !(d.style & 0x80 /* SS_NOPREFIX */));
+        el = W.element('span', 'win32-control');
       }
-      el.classList.add('win32-control');
+      if (d.kind !== 'icon') W.setLabel(el, d.title, d.prefix);
       el.hidden = !d.visible;
-      var left = parent.place.client[0] - parent.place.frame[0];
-      var top = parent.place.client[1] - parent.place.frame[1];
-      var r = d.place.frame;
-      W.place(el, [r[0] + left, r[1] + top, r[2], r[3]]);
-      parent.frame.appendChild(el);
-      W.windows[d.hwnd] = {hwnd: d.hwnd, frame: el, control: true, parent: parent, kind: d.kind, style: d.style};
+      W.place(el, d.place.frame);
+      parent.client.appendChild(el);
+      W.windows[d.hwnd] = {hwnd: d.hwnd, frame: el, control: true, kind: d.kind, prefix: d.prefix};
     },
 
-    // ---- Menus -----------------------------------------------------------
+    // ---- Focus ------------------------------------------------------------
 
-    usable: function(item) {
-      return !(item.flags & (0x800 /* MF_SEPARATOR */ | 0x1 /* MF_GRAYED */ | 0x2 /* MF_DISABLED */));
+    // The page's focus sits where the program's is; a window's frame stands
+    // for the window itself.
+    focusWindow: function(hwnd) {
+      W.focus = hwnd;
+      var win = W.windows[hwnd];
+      if (win && W.menu.state === 'closed' && !win.frame.hidden) win.frame.focus({preventScroll: true});
     },
 
-    // The window whose menu the keyboard reaches: the main one while it takes input.
-    menuWindow: function() {
-      var win = W.main;
-      if (!win || !win.menuBar || win.frame.hidden || !Module._web_enabled(win.hwnd)) return null;
-      return win;
+    // After the menu or a window let go of the focus, back to the program's.
+    restoreFocus: function() {
+      var active = document.activeElement;
+      if (active && active !== document.body && active.isConnected) return;
+      var win = W.windows[W.focus] || W.main;
+      if (win && !win.frame.hidden) win.frame.focus({preventScroll: true});
+    },
+
+    // ---- The pointer ------------------------------------------------------
+
+    // Browsers send pointer events when the page changes under a resting
+    // pointer; only a pointer that moves takes a menu's selection.
+    onPointerMove: function(e) {
+      var p = W.pointer;
+      p.moved = e.screenX !== p.x || e.screenY !== p.y;
+      p.x = e.screenX;
+      p.y = e.screenY;
+    },
+
+    // A press outside the menu in use closes it; a press on the screen's
+    // background or a canvas leaves the focus where it is.
+    onPointerDown: function(e) {
+      var menu = W.menu;
+      if (menu.win && !menu.win.frame.contains(e.target)) W.closeMenu();
+      if (W.screen.parentNode.contains(e.target) && !e.target.closest('button')) e.preventDefault();
+    },
+
+    // ---- Menus ------------------------------------------------------------
+
+    createMenuBar: function(win, d) {
+      var bar = W.element('div', 'win32-menubar', win.frame);
+      bar.setAttribute('role', 'menubar');
+      bar.setAttribute('aria-keyshortcuts', 'F10 Alt');
+      bar.style.left = bar.style.right = d.border + 'px';
+      var top = d.border + d.caption;
+      bar.style.top = top + 'px';
+      bar.style.height = (d.place.client[1] - d.place.frame[1] - top - 1) + 'px';
+      win.menuBar = bar;
+      win.menuItems = d.menu;
+      win.barEntries = d.menu.map(function(item, index) {
+        var entry = W.element('div', 'win32-menu-entry', bar);
+        entry.setAttribute('role', 'menuitem');
+        entry.tabIndex = -1;
+        W.setLabel(entry, item.text, true);
+        if (item.items) {
+          entry.setAttribute('aria-haspopup', 'menu');
+          entry.setAttribute('aria-expanded', 'false');
+        }
+        W.menuEntryEvents(win, entry, index);
+        return entry;
+      });
+    },
+
+    // Entries answer a press, and a click without one (as assistive
+    // technology clicks); moving onto another entry while a popup is open
+    // opens that one's.
+    menuEntryEvents: function(win, entry, index) {
+      function toggle() {
+        if (!Module._web_enabled(win.hwnd)) return;
+        var menu = W.menu;
+        if (menu.win === win && menu.state === 'open' && menu.entry === index) W.closeMenu();
+        else W.openPopup(win, index, 'none');
+      }
+      entry.addEventListener('mousedown', function(e) {
+        e.preventDefault();
+        W.pressedEntry = entry;
+        toggle();
+      });
+      entry.addEventListener('click', function() {
+        if (W.pressedEntry !== entry) toggle();
+        W.pressedEntry = null;
+      });
+      entry.addEventListener('mousemove', function() {
+        var menu = W.menu;
+        if (W.pointer.moved && menu.win === win && menu.state === 'open' && menu.entry !== index)
+          W.openPopup(win, index, 'none');
+      });
+    },
+
+    createMenuItem: function(win, popup, item, index) {
+      var el = W.element('div', item.separator ? 'win32-separator' : 'win32-menu-item', popup);
+      if (item.separator) {
+        el.setAttribute('role', 'separator');
+        return el;
+      }
+      el.setAttribute('role', 'menuitem');
+      el.tabIndex = -1;
+      if (!item.usable) el.setAttribute('aria-disabled', 'true');
+      if (item.shortcuts) el.setAttribute('aria-keyshortcuts', item.shortcuts);
+      W.setLabel(el, item.text, true);
+      el.addEventListener('mousemove', function() {
+        if (W.pointer.moved) W.highlightItem(index);
+      });
+      el.addEventListener('mousedown', function(e) {
+        e.preventDefault();
+      });
+      el.addEventListener('click', function() {
+        W.pick(win, item);
+      });
+      return el;
     },
 
     highlight: function(list, index) {
@@ -262,162 +413,96 @@ mergeInto(LibraryManager.library, {
       if (index >= 0 && list[index]) list[index].focus({preventScroll: true});
     },
 
+    highlightItem: function(index) {
+      W.menu.item = index;
+      W.highlight(W.menu.popupItems, index);
+    },
+
+    // The bar with entry `index` highlighted and no popup.
     arm: function(win, index) {
-      W.closePopup(win);
-      W.menu = win;
-      win.active = index;
+      W.closePopup();
+      var menu = W.menu;
+      menu.win = win;
+      menu.state = 'bar';
+      menu.entry = index;
       W.highlight(win.barEntries, index);
     },
 
+    // Opens entry `index`'s popup with its first or last usable item
+    // highlighted ('first', 'last') or none ('none').
     openPopup: function(win, index, select) {
-      W.closePopup(win);
-      W.menu = win;
-      win.active = index;
-      W.highlight(win.barEntries, index);
+      W.arm(win, index);
       var entry = win.menuItems[index];
       if (!entry.items) return;
-      var popup = document.createElement('div');
-      popup.className = 'win32-popup';
+      var menu = W.menu;
+      var popup = W.element('div', 'win32-popup', win.frame);
       popup.setAttribute('role', 'menu');
       popup.setAttribute('aria-label', entry.text.replace(/&(.)/g, '$1'));
       var anchor = win.barEntries[index];
       popup.style.left = win.menuBar.offsetLeft + anchor.offsetLeft + 'px';
       popup.style.top = win.menuBar.offsetTop + win.menuBar.offsetHeight + 'px';
-      win.popupItems = entry.items.map(function(item) {
-        var el = document.createElement('div');
-        if (item.flags & 0x800 /* MF_SEPARATOR */) {
-          el.className = 'win32-separator';
-          el.setAttribute('role', 'separator');
-          popup.appendChild(el);
-          return el;
-        }
-        el.className = 'win32-menu-item';
-        el.setAttribute('role', 'menuitem');
-        el.tabIndex = -1;
-        if (!W.usable(item)) el.setAttribute('aria-disabled', 'true');
-        W.setLabel(el, item.text, true);
-        el.addEventListener('mouseenter', function() {
-          win.item = win.popupItems.indexOf(el);
-          W.highlight(win.popupItems, win.item);
-        });
-        el.addEventListener('mousedown', function(e) {
-          e.preventDefault();
-        });
-        el.addEventListener('click', function() {
-          W.pick(win, item);
-        });
-        popup.appendChild(el);
-        return el;
+      menu.popupItems = entry.items.map(function(item, i) {
+        return W.createMenuItem(win, popup, item, i);
       });
-      win.frame.appendChild(popup);
-      win.popup = popup;
+      menu.popup = popup;
+      menu.state = 'open';
+      menu.item = -1;
       anchor.setAttribute('aria-expanded', 'true');
-      win.item = -1;
-      if (select === 0) W.moveItem(win, 1);
-      else if (select < 0 && select !== -1) W.moveItem(win, -1);
+      if (select !== 'none') W.moveItem(select === 'first' ? 1 : -1);
     },
 
-    closePopup: function(win) {
-      if (!win.popup) return;
-      win.popup.remove();
-      win.popup = null;
-      win.popupItems = [];
-      win.barEntries.forEach(function(el) {
+    closePopup: function() {
+      var menu = W.menu;
+      if (!menu.popup) return;
+      menu.popup.remove();
+      menu.popup = null;
+      menu.popupItems = [];
+      menu.item = -1;
+      menu.state = 'bar';
+      menu.win.barEntries.forEach(function(el) {
         if (el.hasAttribute('aria-expanded')) el.setAttribute('aria-expanded', 'false');
       });
     },
 
     closeMenu: function() {
-      var win = W.menu;
-      if (!win) return;
-      W.closePopup(win);
-      W.highlight(win.barEntries, -1);
-      win.active = -1;
-      W.menu = null;
-      if (document.activeElement && win.frame.contains(document.activeElement)) document.activeElement.blur();
+      var menu = W.menu;
+      if (!menu.win) return;
+      W.closePopup();
+      W.highlight(menu.win.barEntries, -1);
+      menu.win = null;
+      menu.state = 'closed';
+      menu.entry = -1;
+      var win = W.windows[W.focus] || W.main;
+      if (win && !win.frame.hidden && !win.frame.inert) win.frame.focus({preventScroll: true});
     },
 
     pick: function(win, item) {
-      if (!W.usable(item) || item.items) return;
+      if (!item.usable || item.items) return;
       W.closeMenu();
       Module._web_command(win.hwnd, item.id);
       W.poke();
     },
 
     // Next (step 1) or previous (-1) usable item of the open popup, wrapping.
-    moveItem: function(win, step) {
-      var items = win.menuItems[win.active].items;
+    moveItem: function(step) {
+      var menu = W.menu;
+      var items = menu.win.menuItems[menu.entry].items;
       var n = items.length;
+      var from = menu.item < 0 ? (step > 0 ? n - 1 : 0) : menu.item;
       for (var i = 1; i <= n; ++i) {
-        var at = ((win.item < 0 ? (step > 0 ? -1 : 0) : win.item) + step * i + n * n) % n;
-        if (W.usable(items[at])) {
-          win.item = at;
-          break;
-        }
-      }
-      W.highlight(win.popupItems, win.item);
-    },
-
-    // Keys while the menu is in use go to it alone.
-    menuKey: function(vk) {
-      var win = W.menu;
-      var n = win.barEntries.length;
-      var items = win.popup ? win.menuItems[win.active].items : null;
-      switch (vk) {
-      case 0x12: /* VK_MENU */
-      case 0x79: /* VK_F10 */ W.closeMenu(); return;
-      case 0x1b: /* VK_ESCAPE */
-        if (win.popup) W.arm(win, win.active);
-        else W.closeMenu();
-        return;
-      case 0x25: /* VK_LEFT */
-      case 0x27: /* VK_RIGHT */ {
-        var next = (win.active + (vk === 0x27 ? 1 : n - 1)) % n;
-        if (win.popup) W.openPopup(win, next, 0);
-        else W.arm(win, next);
-        return;
-      }
-      case 0x28: /* VK_DOWN */
-        if (win.popup) W.moveItem(win, 1);
-        else W.openPopup(win, win.active, 0);
-        return;
-      case 0x26: /* VK_UP */
-        if (win.popup) W.moveItem(win, -1);
-        else W.openPopup(win, win.active, -2);
-        return;
-      case 0x0d: /* VK_RETURN */
-      case 0x20: /* VK_SPACE */
-        if (!win.popup) W.openPopup(win, win.active, 0);
-        else if (win.item >= 0) W.pick(win, items[win.item]);
-        return;
-      }
-      if (!((vk >= 0x30 && vk <= 0x39) || (vk >= 0x41 && vk <= 0x5a))) return;
-      var list = items || win.menuItems;
-      for (var i = 0; i < list.length; ++i) {
-        if (!list[i].mnemonic || String.fromCharCode(list[i].mnemonic).toUpperCase().charCodeAt(0) !== vk) continue;
-        if (items) W.pick(win, list[i]);
-        else W.openPopup(win, i, 0);
-        return;
+        var at = (from + step * i + n * n) % n;
+        if (items[at].usable) return W.highlightItem(at);
       }
     },
 
-    // ---- Keyboard --------------------------------------------------------
-
-    // The virtual key of a key of a US keyboard, from its position.
-    virtualKey: function(code) {
-      var m;
-      if ((m = /^Key([A-Z])$/.exec(code))) return m[1].charCodeAt(0);
-      if ((m = /^Digit([0-9])$/.exec(code))) return m[1].charCodeAt(0);
-      if ((m = /^F([0-9]+)$/.exec(code)) && +m[1] >= 1 && +m[1] <= 12) return 0x6f + +m[1];
-      var keys = {
-        Enter: 0x0d, NumpadEnter: 0x0d, Escape: 0x1b, Tab: 0x09, Backspace: 0x08, Space: 0x20,
-        ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28,
-        ShiftLeft: 0x10, ShiftRight: 0x10, ControlLeft: 0x11, ControlRight: 0x11, AltLeft: 0x12, AltRight: 0x12,
-        Slash: 0xbf, Semicolon: 0xba, Equal: 0xbb, Comma: 0xbc, Minus: 0xbd, Period: 0xbe, Backquote: 0xc0,
-        BracketLeft: 0xdb, Backslash: 0xdc, BracketRight: 0xdd, Quote: 0xde
-      };
-      return keys[code] || 0;
+    // The window whose menu the keyboard reaches: the main one while it takes input.
+    menuWindow: function() {
+      var win = W.main;
+      if (!win || !win.menuBar || win.frame.hidden || !Module._web_enabled(win.hwnd)) return null;
+      return win;
     },
+
+    // ---- Keyboard ---------------------------------------------------------
 
     // Keys the browser keeps for itself: reloading, full screen, its tools,
     // and everything with Control or the system key.
@@ -427,33 +512,20 @@ mergeInto(LibraryManager.library, {
 
     onKeyDown: function(e) {
       if (W.ended || W.browserKey(e)) return;
-      var vk = W.virtualKey(e.code);
+      var vk = W.CODES[e.code];
       if (!vk) return;
       e.preventDefault();
-      if (W.menu) {
-        W.menuKey(vk);
-        return;
-      }
-      W.altAlone = vk === 0x12 && !e.repeat ? true : vk === 0x12 && W.altAlone;
+      if (W.menu.state !== 'closed') return MenuKeys.press(vk);
+      W.altAlone = vk === W.VK.MENU && (!e.repeat || W.altAlone);
       W.pressed[vk] = true;
       Module._web_key(vk, 1);
       W.poke();
-      var win = W.menuWindow();
-      if (!win) return;
-      if (vk === 0x79 /* VK_F10 */ && !e.shiftKey && !e.altKey) {
-        W.arm(win, 0);
-      } else if (e.altKey && vk !== 0x12) {
-        // Alt with a letter opens the menu bar entry it marks.
-        win.menuItems.forEach(function(item, i) {
-          if (item.mnemonic && String.fromCharCode(item.mnemonic).toUpperCase().charCodeAt(0) === vk && !W.menu)
-            W.openPopup(win, i, 0);
-        });
-      }
+      MenuKeys.enter(vk, e);
     },
 
     onKeyUp: function(e) {
       if (W.ended) return;
-      var vk = W.virtualKey(e.code);
+      var vk = W.CODES[e.code];
       if (!vk || !W.pressed[vk]) {
         if (vk && !W.browserKey(e)) e.preventDefault();
         return;
@@ -462,12 +534,9 @@ mergeInto(LibraryManager.library, {
       delete W.pressed[vk];
       Module._web_key(vk, 0);
       W.poke();
-      // Alt pressed and released alone opens the menu bar, or leaves it.
-      if (vk === 0x12 && W.altAlone) {
+      if (vk === W.VK.MENU && W.altAlone) {
         W.altAlone = false;
-        var win = W.menuWindow();
-        if (W.menu) W.closeMenu();
-        else if (win) W.arm(win, 0);
+        MenuKeys.altAlone();
       }
     },
 
@@ -484,9 +553,116 @@ mergeInto(LibraryManager.library, {
     }
   },
 
+  // The menu's keyboard handling, as the platform's menus answer keys: while
+  // the menu is in use keys go to it alone; each key names what it does with
+  // only the bar highlighted and with a popup open. Letters and digits choose
+  // by mnemonic.
+  $MenuKeys__deps: ['$W'],
+  $MenuKeys: {
+    ACTIONS: {
+      //        bar            open popup
+      MENU: ['close', 'close'],
+      F10: ['close', 'close'],
+      ESCAPE: ['close', 'backToBar'],
+      LEFT: ['previousEntry', 'previousPopup'],
+      RIGHT: ['nextEntry', 'nextPopup'],
+      DOWN: ['openFirst', 'nextItem'],
+      UP: ['openLast', 'previousItem'],
+      RETURN: ['openFirst', 'choose'],
+      SPACE: ['openFirst', 'choose']
+    },
+
+    press: function(vk) {
+      var menu = W.menu;
+      for (var name in MenuKeys.ACTIONS) {
+        if (W.VK[name] === vk) return MenuKeys[MenuKeys.ACTIONS[name][menu.state === 'open' ? 1 : 0]](menu);
+      }
+      var list = menu.state === 'open' ? menu.win.menuItems[menu.entry].items : menu.win.menuItems;
+      for (var i = 0; i < list.length; ++i) {
+        if (list[i].key !== vk) continue;
+        if (menu.state === 'open') W.pick(menu.win, list[i]);
+        else W.openPopup(menu.win, i, 'first');
+        return;
+      }
+    },
+
+    // Keys that reached the program and put the menu in use: F10 alone
+    // highlights the first entry, Alt with a letter opens the entry it marks.
+    enter: function(vk, e) {
+      var win = W.menuWindow();
+      if (!win) return;
+      if (vk === W.VK.F10 && !e.shiftKey && !e.altKey) return W.arm(win, 0);
+      if (!e.altKey || vk === W.VK.MENU) return;
+      for (var i = 0; i < win.menuItems.length; ++i) {
+        if (win.menuItems[i].key === vk) return W.openPopup(win, i, 'first');
+      }
+    },
+
+    // Alt pressed and released alone enters the menu bar, or leaves it.
+    altAlone: function() {
+      var win = W.menuWindow();
+      if (W.menu.state !== 'closed') W.closeMenu();
+      else if (win) W.arm(win, 0);
+    },
+
+    neighbour: function(menu, step) {
+      var n = menu.win.barEntries.length;
+      return (menu.entry + step + n) % n;
+    },
+
+    close: function() {
+      W.closeMenu();
+    },
+    backToBar: function(menu) {
+      W.arm(menu.win, menu.entry);
+    },
+    previousEntry: function(menu) {
+      W.arm(menu.win, MenuKeys.neighbour(menu, -1));
+    },
+    nextEntry: function(menu) {
+      W.arm(menu.win, MenuKeys.neighbour(menu, 1));
+    },
+    previousPopup: function(menu) {
+      W.openPopup(menu.win, MenuKeys.neighbour(menu, -1), 'first');
+    },
+    nextPopup: function(menu) {
+      W.openPopup(menu.win, MenuKeys.neighbour(menu, 1), 'first');
+    },
+    openFirst: function(menu) {
+      W.openPopup(menu.win, menu.entry, 'first');
+    },
+    openLast: function(menu) {
+      W.openPopup(menu.win, menu.entry, 'last');
+    },
+    nextItem: function() {
+      W.moveItem(1);
+    },
+    previousItem: function() {
+      W.moveItem(-1);
+    },
+    choose: function(menu) {
+      if (menu.item >= 0) W.pick(menu.win, menu.win.menuItems[menu.entry].items[menu.item]);
+    }
+  },
+
+  // ---- What web.cpp calls -------------------------------------------------
+
+  web_wait__deps: ['$W'],
+  web_wait: function(timeout) {
+    Asyncify.handleSleep(function(wakeUp) {
+      W.wait(timeout, wakeUp);
+    });
+  },
+
+  web_start__deps: ['$W', '$MenuKeys'],
+  web_start: function(json) {
+    W.start(JSON.parse(UTF8ToString(json)));
+  },
+
   web_window_create__deps: ['$W'],
   web_window_create: function(json) {
     var d = JSON.parse(UTF8ToString(json));
+    d.hwnd = d.place.hwnd;
     if (d.parent) W.createControl(d);
     else W.createTopLevel(d);
   },
@@ -495,9 +671,11 @@ mergeInto(LibraryManager.library, {
   web_window_destroy: function(hwnd) {
     var win = W.windows[hwnd];
     if (!win) return;
-    if (W.menu === win) W.closeMenu();
+    if (W.menu.win === win) W.closeMenu();
     win.frame.remove();
     delete W.windows[hwnd];
+    delete W.due[hwnd];
+    W.restoreFocus();
   },
 
   web_window_show__deps: ['$W'],
@@ -506,17 +684,16 @@ mergeInto(LibraryManager.library, {
     if (!win) return;
     win.frame.hidden = !visible;
     if (win.control) return;
-    if (!visible && W.menu === win) W.closeMenu();
+    if (!visible && W.menu.win === win) W.closeMenu();
     // An owned window shown keeps its owner from taking input.
     var owner = W.windows[win.owner];
     if (owner) {
+      if (visible) W.closeMenu();
       owner.frame.inert = !!visible;
-      if (visible) {
-        W.closeMenu();
-        var button = win.frame.querySelector('.win32-default') || win.frame;
-        button.focus({preventScroll: true});
-      }
     }
+    // The program's focus follows at its next wait; until then the window holds it.
+    if (visible && (owner || !W.windows[W.focus])) win.frame.focus({preventScroll: true});
+    if (!visible) W.restoreFocus();
   },
 
   web_window_place__deps: ['$W'],
@@ -524,47 +701,35 @@ mergeInto(LibraryManager.library, {
     var d = JSON.parse(UTF8ToString(json));
     var win = W.windows[d.hwnd];
     if (!win) return;
-    if (win.control) {
-      var p = win.parent.place;
-      var r = d.frame;
-      W.place(win.frame, [r[0] + p.client[0] - p.frame[0], r[1] + p.client[1] - p.frame[1], r[2], r[3]]);
-      return;
-    }
-    win.place = d;
-    W.place(win.frame, d.frame);
-    var c = d.client;
-    W.place(win.canvas, [c[0] - d.frame[0], c[1] - d.frame[1], c[2], c[3]]);
+    if (win.control) W.place(win.frame, d.frame);
+    else W.placeTopLevel(win, d);
   },
 
   web_window_title__deps: ['$W'],
   web_window_title: function(hwnd, title) {
     var win = W.windows[hwnd];
-    if (!win || win.control) {
-      var el = win && win.frame;
-      if (el && win.kind !== 'icon') W.setLabel(el, UTF8ToString(title), !(win.style & 0x80));
+    if (!win) return;
+    var text = UTF8ToString(title);
+    if (win.control) {
+      if (win.kind !== 'icon') W.setLabel(win.frame, text, win.prefix);
       return;
     }
-    win.title = UTF8ToString(title);
-    win.titleText.textContent = win.title;
-    win.canvas.setAttribute('aria-label', win.title);
-    if (W.main === win) document.title = win.title;
+    win.title = text;
+    win.titleText.textContent = text;
+    if (W.main !== win) return;
+    win.canvas.setAttribute('aria-label', text);
+    document.title = text;
   },
 
+  // The main window's small icon is the page's.
   web_window_icon__deps: ['$W'],
-  web_window_icon: function(hwnd, small, rgba, width, height) {
-    var win = W.windows[hwnd];
-    if (!win || !small) return;
-    var url = W.iconUrl(rgba, width, height);
-    if (W.main === win) {
-      var link = document.querySelector('link[rel~="icon"]');
-      if (!link) {
-        link = document.createElement('link');
-        link.rel = 'icon';
-        document.head.appendChild(link);
-      }
-      link.type = 'image/png';
-      link.href = url;
-    }
+  web_window_icon: function(hwnd, rgba, width, height) {
+    if (!W.main || W.main.hwnd !== hwnd) return;
+    var link = document.querySelector('link[rel~="icon"]');
+    if (!link) link = W.element('link', '', document.head);
+    link.rel = 'icon';
+    link.type = 'image/png';
+    link.href = W.iconUrl(rgba, width, height);
   },
 
   web_control_icon__deps: ['$W'],
@@ -578,17 +743,14 @@ mergeInto(LibraryManager.library, {
     win.frame.style.height = height + 'px';
   },
 
-  web_present__deps: ['$W'],
-  web_present: function(hwnd, rgba, width, height, left, top, right, bottom) {
-    var win = W.windows[hwnd];
-    if (!win || !win.canvas) return;
-    if (win.canvas.width !== width || win.canvas.height !== height) {
-      win.canvas.width = width;
-      win.canvas.height = height;
-    }
-    var start = rgba + top * width * 4;
-    var pixels = new Uint8ClampedArray(HEAPU8.subarray(start, start + (bottom - top) * width * 4));
-    win.context.putImageData(new ImageData(pixels, width, bottom - top), 0, top, left, 0, right - left, bottom - top);
+  web_window_focus__deps: ['$W'],
+  web_window_focus: function(hwnd) {
+    W.focusWindow(hwnd);
+  },
+
+  web_pixels_due__deps: ['$W'],
+  web_pixels_due: function(hwnd) {
+    W.due[hwnd] = true;
   },
 
   web_program_ended__deps: ['$W'],

@@ -28,6 +28,12 @@ RECT area_of(const Surface& s, const RECT& clip) {
 // unit here); shorter ones are written 16 bytes at a time, the last store
 // overlapping the one before rather than finishing pixel by pixel.
 inline void fill_pixels(uint32_t* p, ptrdiff_t n, uint32_t pixel) {
+    // A pixel of four equal bytes (black, white) is a byte fill: memset,
+    // which every target makes its fastest store (one memory.fill in wasm).
+    if (n >= 32 && pixel == (pixel & 0xff) * 0x01010101u) {
+        memset(p, int(pixel & 0xff), size_t(n) * sizeof *p);
+        return;
+    }
     if constexpr (sizeof(wchar_t) == sizeof(uint32_t)) {
         if (n >= 32) {
             wmemset(reinterpret_cast<wchar_t*>(p), static_cast<wchar_t>(pixel), static_cast<size_t>(n));

@@ -38,10 +38,14 @@ const TYPES = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.
 function serve(t) {
   const server = http.createServer((req, res) => {
     const url = req.url === '/' ? '/index.html' : req.url;
-    let body = t.files[req.url] ?? t.files[url];
-    if (body === undefined) body = fs.existsSync(path.join(webDir, url)) ? fs.readFileSync(path.join(webDir, url)) : null;
-    t.requests.push([req.url, body === null ? 404 : 200]);
-    res.writeHead(body === null ? 404 : 200, {'Content-Type': TYPES[path.extname(url)] ?? 'text/plain'});
+    let body = t.files[req.url] ?? t.files[url], file = path.join(webDir, url), headers = {};
+    // scripts/web's .br or .gz twin, when the browser takes that encoding.
+    const encoding = body === undefined && ['br', 'gzip'].find(e => (req.headers['accept-encoding'] ?? '').includes(e)
+      && fs.existsSync(file + (e === 'br' ? '.br' : '.gz')));
+    if (encoding) [file, headers] = [file + (encoding === 'br' ? '.br' : '.gz'), {'Content-Encoding': encoding}];
+    if (body === undefined) body = fs.existsSync(file) ? fs.readFileSync(file) : null;
+    t.requests.push([req.url, body === null ? 404 : 200, encoding, body?.length]);
+    res.writeHead(body === null ? 404 : 200, {'Content-Type': TYPES[path.extname(url)] ?? 'text/plain', ...headers});
     res.end(body ?? '');
   });
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));

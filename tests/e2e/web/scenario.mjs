@@ -146,7 +146,7 @@ async function theExit(b, t) {
   const [code] = await t.until(5, () => b.page(() => 'pofurinExitCode' in window && [window.pofurinExitCode])) || [];
   t.check('X in メニュー ends the program with exit code 0', code === 0, code);
   const end = await b.page(() => [$('#win32-status').innerText, $$('.win32-window').length]);
-  t.check('the page says so', end[0].includes('ended') && end[0].includes('0'), end[0]);
+  t.check('the page says so, in Japanese', end[0].includes('終了しました') && end[0].includes('0'), end[0]);
   t.check('the window is gone', end[1] === 0, end[1]);
 }
 
@@ -156,9 +156,71 @@ async function quiet(b, t) {
   const page = ['/', '/pofurin.js', '/pofurin.wasm'];
   t.check('the page asks for its three files and nothing else',
           same(t.requests.map(([url, status]) => page.includes(url) && status === 200), [true, true, true]), t.requests);
+  const wasm = t.requests.find(([url]) => url === '/pofurin.wasm');
+  t.check('the module travels compressed, under 100 KB', !!wasm?.[2] && wasm[3] < 100000, wasm);
+}
+
+// A pointer resting where a menu opens does not take the keys' selection;
+// element.click() opens a menu bar entry; the focus is never left on BODY.
+async function keysAndPointer(b, t) {
+  const focus = () => b.page(() => document.activeElement.className);
+  t.check('the window has the focus from the start', await t.until(5, focus) === 'win32-window', await focus());
+  await openMenu(b, t);
+  await clickOn(b, MENU, 4);  // 発生速度を通常に戻す; the pointer stays there
+  for (const k of ['F10', 'ArrowDown', 'ArrowDown']) await b.keys(k);
+  const lit = await t.until(2, () => b.page(() => names('[role=menu] > .win32-highlight')).then(n => n.length && n));
+  t.check('with the pointer resting there, F10 and the arrows still reach the 竹 item', same(lit, [ITEMS[1]]), lit);
+  for (const k of ['Escape', 'Escape']) await b.keys(k);
+  const help = await b.page((bar, menu) => { document.querySelectorAll(bar)[1].click();
+    return [names('[role=menu]'), $$(menu).map(e => e.getAttribute('aria-keyshortcuts'))]; }, MENUBAR, MENU);
+  t.check('click() opens ヘルプ, whose item names Alt+? as its shortcut',
+          same(help[0], [BAR[1]]) && help[1][0]?.split(' ').includes('Alt+?'), help);
+  for (const k of ['Escape', 'Escape']) await b.keys(k);
+  t.check('closing the menu gives the focus back to the window', await t.until(2, async () => await focus() === 'win32-window'));
+  // The About box's one tab stop is OK: the program's dialog manager keeps it there.
+  await b.keys('Alt+Shift+?');
+  const focused = () => b.page(() => [document.activeElement.tagName, document.activeElement.innerText]);
+  const at = [await t.until(5, async () => { const f = await focused(); return f[0] === 'BUTTON' && f; })];
+  for (const k of ['Tab', 'Shift+Tab']) {
+    await b.keys(k);
+    await sleep(200);
+    at.push(await focused());
+  }
+  t.check('in the About box OK has the focus, and keeps it through Tab and Shift+Tab',
+          at.every(f => same(f, ['BUTTON', 'OK'])), JSON.stringify(at));
+  await b.keys('Enter');
+  t.check('Return closes it and the focus is back on the window', await t.until(5, () => b.page(
+    () => !visible('[role=dialog]').length && document.activeElement.className === 'win32-window')));
+}
+
+// With JavaScript off (a sandboxed frame runs no script) the page keeps its
+// title and says, in Japanese, what to do.
+async function noScript(b, t) {
+  const seen = await b.page(() => new Promise(done => {
+    const f = document.createElement('iframe');
+    f.sandbox = 'allow-same-origin';
+    f.onload = () => done([f.contentDocument.title,
+                           [...f.contentDocument.querySelectorAll('p')].filter(p => p.checkVisibility()).map(p => p.innerText)]);
+    f.src = '/';
+    document.body.append(f);
+  }));
+  t.check('without JavaScript: the title, and a message to turn it on',
+          seen[0] === TITLE && seen[1].length === 1 && seen[1][0].includes('JavaScript を有効に'), JSON.stringify(seen));
+}
+
+// A file that does not load: the page names it.
+async function failedFile(b, t) {
+  const file = Object.keys(t.files)[0].slice(1);
+  const said = await t.until(10, () => b.page(() => $('#win32-status').checkVisibility() && [document.title, $('#win32-status').innerText])
+    .then(s => s && s[1].includes('読み込め') && s));
+  t.check(`when ${file} does not load, the page says so`, said && said[0] === TITLE && said[1].includes(file), said);
 }
 
 export const cases = [
   {name: 'the program, from its window to its exit', steps: [theWindow, theMenu, bamboo, theScreen, aboutBox, theExit,
                                                              quiet]},
+  {name: 'the keyboard and the pointer', steps: [keysAndPointer]},
+  {name: 'the page without JavaScript', steps: [noScript]},
+  {name: 'the page without its module', files: {'/pofurin.wasm': null}, steps: [failedFile]},
+  {name: 'the page without its script', files: {'/pofurin.js': null}, steps: [failedFile]},
 ];
