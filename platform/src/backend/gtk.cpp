@@ -3,9 +3,9 @@
 // become native widgets; keys and menu picks come back as queued messages.
 // One event loop: waits run GTK's main context until input or a deadline.
 //
-// A client area without controls is shown through a shared-memory X window
-// (x11_shm.h) or, on Wayland, a subsurface fed from shared-memory buffers
-// (wl_view.h), so that animating costs neither GTK's paint cycle nor a wait
+// A client area without controls is shown through a view of our own
+// (client_view.h): a shared-memory X window or, on Wayland, a subsurface fed
+// from shared-memory buffers, so that animating costs neither GTK's paint cycle nor a wait
 // on the server. Elsewhere (no MIT-SHM, dialogs with their native controls
 // on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK draws the
 // surface.
@@ -23,9 +23,8 @@
 #include <windows.h>
 
 #include "backend/backend.h"
+#include "backend/client_view.h"
 #include "backend/window_query.h"
-#include "backend/wl_view.h"
-#include "backend/x11_shm.h"
 
 namespace plat {
 
@@ -36,8 +35,7 @@ struct Shown {
     GtkWidget* area = nullptr;    // top level: the client area showing the surface
     GtkWidget* fixed = nullptr;   // top level: where child controls go
     GtkWidget* widget = nullptr;  // child control: its widget
-    ShmView* view = nullptr;      // top level: the client area's X window, if it has one
-    WlView* wl = nullptr;         // top level: the client area's Wayland subsurface, if it has one
+    ClientView* view = nullptr;   // top level: the client area's own view, if it has one (owned)
     bool view_tried = false;
     bool has_controls = false;
 };
@@ -245,8 +243,7 @@ public:
         Shown s = *found;
         shown_.erase(window);
         // Our X window or subsurface first: GTK's window takes them along.
-        shm_view_destroy(s.view);
-        wl_view_destroy(s.wl);
+        delete s.view;
         if (s.window) gtk_widget_destroy(s.window);
         else if (s.widget) gtk_widget_destroy(s.widget);
     }
@@ -282,8 +279,7 @@ public:
         if (it == shown_.end() || !it->second.area) return;
         // Our X window's puts and subsurface's commits leave GTK alone: the
         // quiet poll may go on.
-        if (it->second.view) shm_view_update(it->second.view, r);
-        else if (!it->second.wl || !wl_view_update(it->second.wl, r))
+        if (!it->second.view || !it->second.view->update(r))
             gtk_widget_queue_draw_area(touch(window)->area, r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
 
@@ -304,11 +300,11 @@ public:
             int64_t now = now_ms();
             if (deadline_ms >= 0 && now >= deadline_ms) break;
             int64_t until = deadline_ms;
-            if (wl_views_pace()) touched_ = true;
-            int64_t put_by = shm_views_pace(deadline_ms);
-            if (put_by >= 0 && (until < 0 || put_by < until)) until = put_by;
+            ViewsPace pace = client_views_pace(deadline_ms);
+            if (pace.asked_gtk) touched_ = true;
+            if (pace.wake_ms >= 0 && (until < 0 || pace.wake_ms < until)) until = pace.wake_ms;
 
-            if (quiet_ && !touched_ && !shm_views_watching()) {
+            if (quiet_ && !touched_ && !pace.watching) {
                 int64_t limit = until;
                 if (glib_due_ >= 0 && (limit < 0 || glib_due_ < limit)) limit = glib_due_;
                 gint ready = g_main_context_get_poll_func(context)(
@@ -400,7 +396,7 @@ private:
     static void on_area_placed(GtkWidget*, GdkRectangle*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
     static void on_area_scaled(GObject*, GParamSpec*, gpointer data) { self().place_view(static_cast<HWND>(data)); }
 
-    // The client area's X window: made once the area has its place, following
+    // The client area's view: made once the area has its place, following
     // it afterwards, and given up for GTK's drawing if it cannot go on.
     void place_view(HWND window) {
         auto it = shown_.find(window);
@@ -408,17 +404,14 @@ private:
         Shown& s = it->second;
         if (!s.view_tried && !s.has_controls && shm_wanted() && gtk_widget_get_realized(s.window)) {
             s.view_tried = true;
-            s.view = shm_view_create(s.window, s.area, window);
-            if (!s.view) s.wl = wl_view_create(s.window, s.area, window);
+            s.view = client_view_create(s.window, s.area, window);
         }
-        if ((s.view && !shm_view_place(s.view)) || (s.wl && !wl_view_place(s.wl))) drop_view(s);
+        if (s.view && !s.view->place()) drop_view(s);
     }
 
     static void drop_view(Shown& s) {
-        shm_view_destroy(s.view);
-        wl_view_destroy(s.wl);
+        delete s.view;
         s.view = nullptr;
-        s.wl = nullptr;
         gtk_widget_queue_draw(s.area);
     }
 
@@ -426,7 +419,7 @@ private:
         HWND window = static_cast<HWND>(data);
         auto it = self().shown_.find(window);
         // The X window or the subsurface shows it.
-        if (it != self().shown_.end() && (it->second.view || (it->second.wl && wl_view_showing(it->second.wl))))
+        if (it != self().shown_.end() && it->second.view && it->second.view->showing())
             return TRUE;
         int width = 0, height = 0;
         const DWORD* pixels = host_window_pixels(window, &width, &height);
@@ -539,7 +532,7 @@ private:
         if (!dialog || !dialog->fixed) return;
         // Native controls are drawn by GTK over the client area: GTK draws it too.
         dialog->has_controls = true;
-        if (dialog->view || dialog->wl) drop_view(*dialog);
+        if (dialog->view) drop_view(*dialog);
         LONG style = GetWindowLongA(control, GWL_STYLE);
         GtkWidget* widget = nullptr;
         if (has_class(control, "Button")) {

@@ -18,7 +18,7 @@
 //
 // The compositor keeps the last buffer: uncovering, moving or refocusing the
 // window shows the last frame without asking the program for a new one.
-#include "backend/wl_view.h"
+#include "backend/client_view.h"
 
 #include <limits.h>
 #include <string.h>
@@ -40,6 +40,8 @@
 namespace plat {
 
 #ifdef GDK_WINDOWING_WAYLAND
+
+struct WlView;
 
 namespace {
 
@@ -70,7 +72,12 @@ Globals g;
 
 }  // namespace
 
-struct WlView {
+struct WlView final : ClientView {
+    ~WlView() override;
+    bool update(const RECT& rect) override;
+    bool showing() const override { return shown; }
+    bool place() override;
+
     GtkWidget* toplevel = nullptr;
     GtkWidget* area = nullptr;
     HWND window = nullptr;
@@ -85,7 +92,7 @@ struct WlView {
     int width = 0, height = 0;      // client pixels
     int x = INT_MIN, y = INT_MIN;   // the subsurface's place on GTK's surface
     RECT pending = {0, 0, 0, 0};    // client pixels not yet committed
-    bool showing = false;
+    bool shown = false;  // placed, with GTK asked to stop drawing the area
     GdkFrameClock* clock = nullptr;  // GTK's, until it has painted its surface with ours on it
     gulong painted = 0;
 };
@@ -112,7 +119,7 @@ void on_listed(void*, wl_callback* callback, uint32_t) {
     wl_callback_destroy(callback);
     g.listing = nullptr;
     // A view that cannot show now stays with GTK's drawing.
-    for (WlView* v : g_views) wl_view_place(v);
+    for (WlView* v : g_views) v->place();
 }
 
 const wl_callback_listener listed_listener = {on_listed};
@@ -221,7 +228,7 @@ const wl_callback_listener frame_listener = {on_frame_done};
 void commit(WlView* v) {
     if (v->painted) return;  // GTK's surface is not shown with ours yet
     RECT r = clipped(v->pending, v->width, v->height);
-    if (IsRectEmpty(&r) || !v->showing || !v->buffers[0].buffer) {
+    if (IsRectEmpty(&r) || !v->shown || !v->buffers[0].buffer) {
         v->pending = RECT{0, 0, 0, 0};
         return;
     }
@@ -301,7 +308,9 @@ bool resize(WlView* v, int width, int height) {
 
 }  // namespace
 
-WlView* wl_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
+// Null where it cannot work (not Wayland). It may take a moment to show:
+// until then, GTK draws the area.
+ClientView* wl_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     GdkDisplay* display = gtk_widget_get_display(toplevel);
     GdkWindow* parent = gtk_widget_get_window(toplevel);
     if (!GDK_IS_WAYLAND_DISPLAY(display) || !parent || !GDK_IS_WAYLAND_WINDOW(parent)) return nullptr;
@@ -315,34 +324,35 @@ WlView* wl_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     v->window = window;
     v->parent = parent_surface;
     g_views.push_back(v);
-    if (!wl_view_place(v)) {
-        wl_view_destroy(v);
+    if (!v->place()) {
+        delete v;
         return nullptr;
     }
     return v;
 }
 
-void wl_view_destroy(WlView* v) {
-    if (!v) return;
-    std::erase(g_views, v);
-    if (v->painted) g_signal_handler_disconnect(v->clock, v->painted);
-    if (v->frame) wl_callback_destroy(v->frame);
-    free_buffers(v);
-    if (v->subsurface) wl_subsurface_destroy(v->subsurface);
-    if (v->surface) wl_surface_destroy(v->surface);
+WlView::~WlView() {
+    std::erase(g_views, this);
+    if (painted) g_signal_handler_disconnect(clock, painted);
+    if (frame) wl_callback_destroy(frame);
+    free_buffers(this);
+    if (subsurface) wl_subsurface_destroy(subsurface);
+    if (surface) wl_surface_destroy(surface);
     wl_display_flush(g.display);
-    delete v;
 }
 
-bool wl_view_update(WlView* v, const RECT& rect) {
-    if (!v->showing) return false;
-    add_dirty(&v->pending, rect);
-    if (!v->frame) commit(v);
+// They go at once, or with the next frame of the compositor if one is
+// still due.
+bool WlView::update(const RECT& rect) {
+    if (!shown) return false;
+    add_dirty(&pending, rect);
+    if (!frame) commit(this);
     return true;
 }
 
-bool wl_view_showing(const WlView* v) { return v->showing; }
-
+// Takes in what the compositor sent us (frames done, buffers released, the
+// globals at start) and commits what waited for it. True when it asked GTK
+// to paint (a view began to show).
 bool wl_views_pace() {
     if (!g.queue) return false;
     wl_display_dispatch_queue_pending(g.display, g.queue);
@@ -353,37 +363,32 @@ bool wl_views_pace() {
     return asked;
 }
 
-bool wl_view_place(WlView* v) {
-    int width = 0, height = 0;
-    if (!host_window_pixels(v->window, &width, &height)) return false;
+bool WlView::place() {
+    int new_width = 0, new_height = 0;
+    if (!host_window_pixels(window, &new_width, &new_height)) return false;
     if (g.listing) return true;  // it shows once the globals are known
     if (!g.compositor || !g.subcompositor || !g.shm) return false;
-    if (!v->surface) make_surface(v);
-    if (!resize(v, width, height)) return false;
-    int x = 0, y = 0;
-    gtk_widget_translate_coordinates(v->area, v->toplevel, 0, 0, &x, &y);
-    if (x != v->x || y != v->y || !v->showing) {
+    if (!surface) make_surface(this);
+    if (!resize(this, new_width, new_height)) return false;
+    int new_x = 0, new_y = 0;
+    gtk_widget_translate_coordinates(area, toplevel, 0, 0, &new_x, &new_y);
+    if (new_x != x || new_y != y || !shown) {
         // The place takes effect with GTK's next commit of its surface, and
         // GTK stops drawing the area with its next paint.
-        wl_subsurface_set_position(v->subsurface, x, y);
-        v->x = x;
-        v->y = y;
-        v->showing = true;
-        await_gtk_paint(v);
+        wl_subsurface_set_position(subsurface, new_x, new_y);
+        x = new_x;
+        y = new_y;
+        shown = true;
+        await_gtk_paint(this);
     }
-    if (!v->frame) commit(v);
+    if (!frame) commit(this);
     return true;
 }
 
 #else  // no Wayland in this GTK: GTK draws every client area there
 
-struct WlView {};
-WlView* wl_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
-void wl_view_destroy(WlView*) {}
-bool wl_view_update(WlView*, const RECT&) { return false; }
-bool wl_view_showing(const WlView*) { return false; }
+ClientView* wl_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
 bool wl_views_pace() { return false; }
-bool wl_view_place(WlView*) { return false; }
 
 #endif
 

@@ -13,7 +13,7 @@
 // Updates are put at the display's pace at most (its refresh rate; 60 Hz
 // where it tells none): one that comes sooner is held back and goes with the
 // next update, or, if none is due soon enough, when its time comes.
-#include "backend/x11_shm.h"
+#include "backend/client_view.h"
 
 #include <string.h>
 #include <sys/ipc.h>
@@ -69,7 +69,12 @@ bool takes_surface_words(xcb_connection_t* c, xcb_visualid_t visual) {
 
 }  // namespace
 
-struct ShmView {
+struct ShmView final : ClientView {
+    ~ShmView() override;
+    bool update(const RECT& rect) override;
+    bool showing() const override { return true; }
+    bool place() override;
+
     Display* gdk_xdisplay = nullptr;  // GTK's connection: exposures
     xcb_connection_t* c = nullptr;    // ours: window, images, puts, completions
     xcb_window_t xwindow = 0;
@@ -203,7 +208,10 @@ GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
 
 }  // namespace
 
-ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
+// Null where it cannot work: not X11, no MIT-SHM (or the server cannot
+// attach our segments, as over a network), or a visual other than 24-bit
+// TrueColor.
+ClientView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     GdkDisplay* gdk_display = gtk_widget_get_display(toplevel);
     GdkWindow* parent = gtk_widget_get_window(toplevel);
     if (!GDK_IS_X11_DISPLAY(gdk_display) || !parent || !GDK_IS_X11_WINDOW(parent)) return nullptr;
@@ -238,7 +246,7 @@ ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     xcb_create_gc(c, v->gc, v->xwindow, 0, nullptr);
     if (xcb_generic_error_t* error = xcb_request_check(c, made)) {
         free(error);
-        shm_view_destroy(v);
+        delete v;
         return nullptr;
     }
     XSelectInput(gdk_xdisplay, v->xwindow, ExposureMask);
@@ -248,31 +256,35 @@ ShmView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     v->interval_us = 1000000000LL / millihertz;
     gdk_window_add_filter(nullptr, filter, v);
     g_views.push_back(v);
-    if (!shm_view_place(v)) {
-        shm_view_destroy(v);
+    if (!v->place()) {
+        delete v;
         return nullptr;
     }
     return v;
 }
 
-void shm_view_destroy(ShmView* v) {
-    if (!v) return;
-    gdk_window_remove_filter(nullptr, filter, v);
-    std::erase(g_views, v);
-    if (v->watch) g_source_remove(v->watch);
-    free_buffers(v);
+ShmView::~ShmView() {
+    gdk_window_remove_filter(nullptr, filter, this);
+    std::erase(g_views, this);
+    if (watch) g_source_remove(watch);
+    free_buffers(this);
     // Leaving ends our window, GC and attachments with the connection.
-    xcb_disconnect(v->c);
-    delete v;
+    xcb_disconnect(c);
 }
 
-void shm_view_update(ShmView* v, const RECT& rect) {
-    add_dirty(&v->pending, rect);
-    if (v->watch) return;
+// Put at once, or held back when the last put was less than a refresh
+// period of the display ago.
+bool ShmView::update(const RECT& rect) {
+    add_dirty(&pending, rect);
+    if (watch) return true;
     // A millisecond early is on time: ticks come on a millisecond grid.
-    if (g_get_monotonic_time() - v->last_put_us >= v->interval_us - 1000) put(v);
-    else v->held = true;
+    if (g_get_monotonic_time() - last_put_us >= interval_us - 1000) put(this);
+    else held = true;
+    return true;
 }
+
+// Puts the held-back updates that cannot wait for the next one, and returns
+// when the wait must end to put the others.
 
 int64_t shm_views_pace(int64_t deadline_ms) {
     int64_t wake_ms = -1;
@@ -299,44 +311,40 @@ bool shm_views_watching() {
     return false;
 }
 
-bool shm_view_place(ShmView* v) {
-    int width = 0, height = 0;
-    if (!host_window_pixels(v->window, &width, &height) || xcb_connection_has_error(v->c)) return false;
-    int scale = gtk_widget_get_scale_factor(v->area);
-    if (scale != v->scale || width != v->width || height != v->height) {
-        if (v->watch) g_source_remove(v->watch);
-        v->watch = 0;
-        free_buffers(v);
-        v->scale = scale;
-        v->width = width;
-        v->height = height;
-        if (width > 0 && height > 0 && !make_buffers(v, width * scale, height * scale)) return false;
+bool ShmView::place() {
+    int new_width = 0, new_height = 0;
+    if (!host_window_pixels(window, &new_width, &new_height) || xcb_connection_has_error(c)) return false;
+    int new_scale = gtk_widget_get_scale_factor(area);
+    if (new_scale != scale || new_width != width || new_height != height) {
+        if (watch) g_source_remove(watch);
+        watch = 0;
+        free_buffers(this);
+        scale = new_scale;
+        width = new_width;
+        height = new_height;
+        if (width > 0 && height > 0 && !make_buffers(this, width * scale, height * scale)) return false;
         const uint32_t size[] = {uint32_t(width > 0 ? width * scale : 1), uint32_t(height > 0 ? height * scale : 1)};
-        xcb_configure_window(v->c, v->xwindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-        add_dirty(&v->pending, RECT{0, 0, width, height});
+        xcb_configure_window(c, xwindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+        add_dirty(&pending, RECT{0, 0, width, height});
     }
     int x = 0, y = 0;
-    gtk_widget_translate_coordinates(v->area, v->toplevel, 0, 0, &x, &y);
-    const uint32_t place[] = {uint32_t(x * scale), uint32_t(y * scale)};
-    xcb_configure_window(v->c, v->xwindow, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
-    if (!v->mapped) {
-        xcb_map_window(v->c, v->xwindow);
-        v->mapped = true;
+    gtk_widget_translate_coordinates(area, toplevel, 0, 0, &x, &y);
+    const uint32_t at[] = {uint32_t(x * scale), uint32_t(y * scale)};
+    xcb_configure_window(c, xwindow, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+    if (!mapped) {
+        xcb_map_window(c, xwindow);
+        mapped = true;
     }
-    if (!v->watch) put(v);
-    xcb_flush(v->c);
+    if (!watch) put(this);
+    xcb_flush(c);
     return true;
 }
 
 #else  // no X11 in this GTK: GTK draws every client area
 
-struct ShmView {};
-ShmView* shm_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
-void shm_view_destroy(ShmView*) {}
-void shm_view_update(ShmView*, const RECT&) {}
+ClientView* shm_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
 int64_t shm_views_pace(int64_t) { return -1; }
 bool shm_views_watching() { return false; }
-bool shm_view_place(ShmView*) { return false; }
 
 #endif
 
