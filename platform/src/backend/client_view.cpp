@@ -3,9 +3,24 @@
 
 namespace plat {
 
+namespace {
+
+// A view that cannot take its first place is given up at once.
+ClientView* placed(ClientView* view) {
+    if (view && !view->place()) {
+        delete view;
+        return nullptr;
+    }
+    return view;
+}
+
+}  // namespace
+
 ClientView* client_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
-    if (ClientView* view = shm_view_create(toplevel, area, window)) return view;
-    return wl_view_create(toplevel, area, window);
+    GdkWindow* parent = gtk_widget_get_window(toplevel);
+    if (!parent) return nullptr;
+    if (ClientView* view = placed(shm_view_create(parent, toplevel, area, window))) return view;
+    return placed(wl_view_create(parent, toplevel, area, window));
 }
 
 ViewsPace client_views_pace(int64_t deadline_ms) {

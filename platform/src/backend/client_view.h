@@ -42,11 +42,12 @@ struct ViewsPace {
 // none): takes in what the servers sent and sends what waited for it.
 ViewsPace client_views_pace(int64_t deadline_ms);
 
-// Each kind's own (x11_shm.cpp, wl_view.cpp), for the two above.
-ClientView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window);
+// Each kind's own (x11_shm.cpp, wl_view.cpp), for the two above: a view
+// over `parent`, the top level's GdkWindow, not placed yet.
+ClientView* shm_view_create(GdkWindow* parent, GtkWidget* toplevel, GtkWidget* area, HWND window);
 int64_t shm_views_pace(int64_t deadline_ms);
 bool shm_views_watching();
-ClientView* wl_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window);
+ClientView* wl_view_create(GdkWindow* parent, GtkWidget* toplevel, GtkWidget* area, HWND window);
 bool wl_views_pace();
 
 }  // namespace plat

@@ -4,11 +4,11 @@
 // One event loop: waits run GTK's main context until input or a deadline.
 //
 // A client area without controls is shown through a view of our own
-// (client_view.h): a shared-memory X window or, on Wayland, a subsurface fed
-// from shared-memory buffers, so that animating costs neither GTK's paint cycle nor a wait
-// on the server. Elsewhere (no MIT-SHM, dialogs with their native controls
-// on top, or WIN32_GTK_NO_SHM set to anything but "" or "0") GTK draws the
-// surface.
+// (client_view.h: a shared-memory X window or, on Wayland, a subsurface fed
+// from shared-memory buffers), so that animating costs neither GTK's paint
+// cycle nor a wait on the server. Elsewhere (no MIT-SHM, dialogs with their
+// native controls on top, or WIN32_GTK_NO_SHM set to anything but "" or "0")
+// GTK draws the surface.
 #include <errno.h>
 #include <gtk/gtk.h>
 #include <stdio.h>

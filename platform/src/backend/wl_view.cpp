@@ -41,11 +41,11 @@ namespace plat {
 
 #ifdef GDK_WINDOWING_WAYLAND
 
-struct WlView;
-
 namespace {
 
 constexpr int kBuffers = 3;
+
+struct WlView;
 
 struct WlBuffer {
     WlView* view = nullptr;
@@ -70,9 +70,8 @@ struct Globals {
 
 Globals g;
 
-}  // namespace
-
 struct WlView final : ClientView {
+    WlView(GtkWidget* toplevel, GtkWidget* area, HWND window, wl_surface* parent);
     ~WlView() override;
     bool update(const RECT& rect) override;
     bool showing() const override { return shown; }
@@ -96,8 +95,6 @@ struct WlView final : ClientView {
     GdkFrameClock* clock = nullptr;  // GTK's, until it has painted its surface with ours on it
     gulong painted = 0;
 };
-
-namespace {
 
 std::vector<WlView*> g_views;
 
@@ -310,25 +307,18 @@ bool resize(WlView* v, int width, int height) {
 
 // Null where it cannot work (not Wayland). It may take a moment to show:
 // until then, GTK draws the area.
-ClientView* wl_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
-    GdkDisplay* display = gtk_widget_get_display(toplevel);
-    GdkWindow* parent = gtk_widget_get_window(toplevel);
-    if (!GDK_IS_WAYLAND_DISPLAY(display) || !parent || !GDK_IS_WAYLAND_WINDOW(parent)) return nullptr;
+ClientView* wl_view_create(GdkWindow* parent, GtkWidget* toplevel, GtkWidget* area, HWND window) {
+    if (!GDK_IS_WAYLAND_WINDOW(parent)) return nullptr;
     wl_surface* parent_surface = gdk_wayland_window_get_wl_surface(parent);
     if (!parent_surface) return nullptr;
-    if (!g.display) start_listing(gdk_wayland_display_get_wl_display(display));
+    if (!g.display) start_listing(gdk_wayland_display_get_wl_display(gdk_window_get_display(parent)));
     else if (!g.listing && (!g.compositor || !g.subcompositor || !g.shm)) return nullptr;
-    auto* v = new WlView;
-    v->toplevel = toplevel;
-    v->area = area;
-    v->window = window;
-    v->parent = parent_surface;
-    g_views.push_back(v);
-    if (!v->place()) {
-        delete v;
-        return nullptr;
-    }
-    return v;
+    return new WlView(toplevel, area, window, parent_surface);
+}
+
+WlView::WlView(GtkWidget* toplevel, GtkWidget* area, HWND window, wl_surface* parent)
+    : toplevel(toplevel), area(area), window(window), parent(parent) {
+    g_views.push_back(this);
 }
 
 WlView::~WlView() {
@@ -387,7 +377,7 @@ bool WlView::place() {
 
 #else  // no Wayland in this GTK: GTK draws every client area there
 
-ClientView* wl_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
+ClientView* wl_view_create(GdkWindow*, GtkWidget*, GtkWidget*, HWND) { return nullptr; }
 bool wl_views_pace() { return false; }
 
 #endif

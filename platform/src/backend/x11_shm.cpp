@@ -67,9 +67,8 @@ bool takes_surface_words(xcb_connection_t* c, xcb_visualid_t visual) {
     return false;
 }
 
-}  // namespace
-
 struct ShmView final : ClientView {
+    ShmView();
     ~ShmView() override;
     bool update(const RECT& rect) override;
     bool showing() const override { return true; }
@@ -93,8 +92,6 @@ struct ShmView final : ClientView {
     int64_t last_put_us = 0;
     bool held = false;            // pending waits for the display's pace
 };
-
-namespace {
 
 std::vector<ShmView*> g_views;
 
@@ -211,10 +208,9 @@ GdkFilterReturn filter(GdkXEvent* xevent, GdkEvent*, gpointer data) {
 // Null where it cannot work: not X11, no MIT-SHM (or the server cannot
 // attach our segments, as over a network), or a visual other than 24-bit
 // TrueColor.
-ClientView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
-    GdkDisplay* gdk_display = gtk_widget_get_display(toplevel);
-    GdkWindow* parent = gtk_widget_get_window(toplevel);
-    if (!GDK_IS_X11_DISPLAY(gdk_display) || !parent || !GDK_IS_X11_WINDOW(parent)) return nullptr;
+ClientView* shm_view_create(GdkWindow* parent, GtkWidget* toplevel, GtkWidget* area, HWND window) {
+    if (!GDK_IS_X11_WINDOW(parent)) return nullptr;
+    GdkDisplay* gdk_display = gdk_window_get_display(parent);
     Display* gdk_xdisplay = GDK_DISPLAY_XDISPLAY(gdk_display);
     GdkVisual* gdk_visual = gdk_window_get_visual(parent);
     if (gdk_visual_get_depth(gdk_visual) != 24) return nullptr;
@@ -255,13 +251,10 @@ ClientView* shm_view_create(GtkWidget* toplevel, GtkWidget* area, HWND window) {
     if (millihertz < 20000 || millihertz > 500000) millihertz = 60000;
     v->interval_us = 1000000000LL / millihertz;
     gdk_window_add_filter(nullptr, filter, v);
-    g_views.push_back(v);
-    if (!v->place()) {
-        delete v;
-        return nullptr;
-    }
     return v;
 }
+
+ShmView::ShmView() { g_views.push_back(this); }
 
 ShmView::~ShmView() {
     gdk_window_remove_filter(nullptr, filter, this);
@@ -342,7 +335,7 @@ bool ShmView::place() {
 
 #else  // no X11 in this GTK: GTK draws every client area
 
-ClientView* shm_view_create(GtkWidget*, GtkWidget*, HWND) { return nullptr; }
+ClientView* shm_view_create(GdkWindow*, GtkWidget*, GtkWidget*, HWND) { return nullptr; }
 int64_t shm_views_pace(int64_t) { return -1; }
 bool shm_views_watching() { return false; }
 
