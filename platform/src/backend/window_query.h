@@ -57,13 +57,14 @@ inline bool icon_pixels(HICON icon, IconPixels* out) {
     return true;
 }
 
-// `icon` on a size x size square: enlarged by the largest whole factor that
-// fits (0 if it does not fit at all), each pixel a block of its colour, as
-// icons are pixel art, and centred on transparency.
+// The largest whole factor by which `icon` fits a size x size square; 0 if
+// it does not fit at all.
 inline int whole_factor(const IconPixels& icon, int size) {
     return icon.width > 0 && icon.height > 0 ? std::min(size / icon.width, size / icon.height) : 0;
 }
 
+// `icon` on a size x size square: enlarged by that factor, each pixel a block
+// of its colour, as icons are pixel art, and centred on transparency.
 inline bool icon_on_square(const IconPixels& icon, int size, IconPixels* out) {
     const int k = whole_factor(icon, size);
     if (k < 1) return false;
