@@ -36,6 +36,7 @@
 #include <win32_host.h>
 
 #include "backend/window_query.h"
+#include "geometry.h"
 
 namespace plat {
 
@@ -207,11 +208,6 @@ void fill(WlView* v, WlBuffer* b, const RECT& r, const DWORD* pixels) {
     }
 }
 
-RECT clipped(const RECT& r, int width, int height) {
-    return RECT{r.left < 0 ? 0 : r.left, r.top < 0 ? 0 : r.top, r.right > width ? width : r.right,
-                r.bottom > height ? height : r.bottom};
-}
-
 void on_frame_done(void* data, wl_callback* callback, uint32_t) {
     auto* v = static_cast<WlView*>(data);
     wl_callback_destroy(callback);
@@ -224,7 +220,7 @@ const wl_callback_listener frame_listener = {on_frame_done};
 // Commits the pending rectangle through a free buffer, if there is one.
 void commit(WlView* v) {
     if (v->painted) return;  // GTK's surface is not shown with ours yet
-    RECT r = clipped(v->pending, v->width, v->height);
+    RECT r = rect_intersect(v->pending, RECT{0, 0, v->width, v->height});
     if (IsRectEmpty(&r) || !v->shown || !v->buffers[0].buffer) {
         v->pending = RECT{0, 0, 0, 0};
         return;
@@ -239,7 +235,7 @@ void commit(WlView* v) {
 
     RECT stale = b->behind;
     add_dirty(&stale, r);
-    fill(v, b, clipped(stale, width, height), pixels);
+    fill(v, b, rect_intersect(stale, RECT{0, 0, width, height}), pixels);
     for (WlBuffer& other : v->buffers)
         if (&other != b) add_dirty(&other.behind, r);
     b->behind = RECT{0, 0, 0, 0};
