@@ -10,14 +10,16 @@ The floor is the least a page can do for the same picture: it puts one
 Each round prints the page's main-thread CPU over the floor's.
 
 Ticks are the main window's surface updates (one per WM_PAINT, which follows
-every WM_TIMER), counted by the backend; puts are putImageData calls into a
-canvas, counted by a wrapper the bench adds; both read in the page with
-performance.now(). CPU is counted three ways:
+every WM_TIMER), counted by the backend in the program's worker and sent with
+each frame; puts are putImageData calls into a canvas, counted by a wrapper
+the bench adds; both read in the page with performance.now(). CPU is counted
+three ways:
   main thread: utime + stime of the renderer's main thread (CrRendererMain,
                /proc/PID/task/PID/stat), which the ratio compares;
   its tasks:   the page's busy time (DevTools' Performance.TaskDuration),
                wall-clock time, so it grows when the machine is busy;
-  renderer:    utime + stime of the page's renderer process (/proc/PID/stat).
+  renderer:    utime + stime of the page's renderer process (/proc/PID/stat),
+               every thread, the program's worker among them.
 
 Usage: bench/web_cpu.py [WEB_DIR]   (default: build/web of this checkout)
 """
@@ -130,7 +132,7 @@ class Bench:
         while not self.driver.find_elements("css selector", ".win32-window[data-hwnd]") and time.monotonic() < end:
             time.sleep(0.1)
         hwnd = self.driver.find_element("css selector", ".win32-window[data-hwnd]").get_attribute("data-hwnd")
-        self.ticks = "Module._web_updates(%d)" % int(hwnd)
+        self.ticks = "W.windows[%d].updates" % int(hwnd)
 
     def open_floor(self):
         self.driver.get(self.url + "/floor.html")

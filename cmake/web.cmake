@@ -21,5 +21,9 @@ set(WEB_EXIT_VARIABLE pofurinExitCode)
 # The page's title before the program runs: the window title of the string table.
 file(STRINGS ${CMAKE_SOURCE_DIR}/res/pofurin.rc WEB_TITLE REGEX "^ *RES_APP_TITLE \"" ENCODING UTF-8)
 string(REGEX REPLACE "^ *RES_APP_TITLE \"([^\"]*)\".*" "\\1" WEB_TITLE "${WEB_TITLE}")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/pofurin.rc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/pofurin.rc
+  ${WIN32_WEB_PAGE_SCRIPT})
+# The page's script goes inside the page, so the page needs no fourth file.
+file(READ ${WIN32_WEB_PAGE_SCRIPT} WEB_PAGE_SCRIPT)
+string(CONFIGURE "${WEB_PAGE_SCRIPT}" WEB_PAGE_SCRIPT @ONLY)
 configure_file(${WIN32_WEB_PAGE} ${POFURIN_WEB_DIR}/index.html @ONLY)

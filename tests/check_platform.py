@@ -152,7 +152,7 @@ def check_entry_points(root):
 
 MAX_FUNCTION_LINES = 60
 FUNCTION_TREES = ("src", "platform", "tools")
-PAGE_CODE = ["platform/src/backend/web.js"]
+PAGE_CODE = ["platform/src/backend/web.js", "platform/src/backend/web_page.js", "platform/src/startup/web_worker.js"]
 
 
 def js_end(lines, start):

@@ -2,8 +2,8 @@
 // (frame, caption, a menu bar built from its menu, and a <canvas> showing the
 // window's surface); dialog controls become page elements over it. The page
 // side lives in web.js; this side describes windows to it and takes its
-// input. Waits suspend the program (Asyncify) until input or a deadline, so
-// the browser runs in between.
+// input. The program runs in a worker; waits suspend it (Asyncify) until
+// input or a deadline, so the worker takes the page's messages in between.
 #include <emscripten.h>
 #include <stdio.h>
 #include <string.h>
@@ -31,6 +31,7 @@ void web_window_title(HWND window, const char* title);
 void web_window_icon(HWND window, const BYTE* rgba, int width, int height);
 void web_control_icon(HWND control, const BYTE* rgba, int width, int height);
 void web_window_focus(HWND window);
+void web_window_enabled(HWND window, int enabled);
 void web_pixels_due(HWND window);
 void web_program_ended(int code);
 int web_screen_width(void);
@@ -306,10 +307,12 @@ public:
         json_close(out);
         web_window_create(out.c_str());
         send_icons(window, control);
+        if (!control) enabled_[window] = true;
     }
 
     void window_destroyed(HWND window) override {
         shown_.erase(window);
+        enabled_.erase(window);
         if (focus_ == window) focus_ = nullptr;
         web_window_destroy(window);
     }
@@ -334,6 +337,7 @@ public:
 
     bool wait(int64_t deadline_ms) override {
         report_focus();
+        report_enabled();
         double timeout = deadline_ms < 0 ? -1.0 : double(deadline_ms - now_ms());
         if (deadline_ms >= 0 && timeout < 0) timeout = 0;
         web_wait(timeout);
@@ -358,7 +362,19 @@ private:
         if (focus) web_window_focus(focus);
     }
 
+    // The page answers the menus of top-level windows that take input; it
+    // learns what changed when the program waits.
+    void report_enabled() {
+        for (auto& [window, enabled] : enabled_) {
+            bool now = IsWindowEnabled(window) != FALSE;
+            if (now == enabled) continue;
+            enabled = now;
+            web_window_enabled(window, now);
+        }
+    }
+
     std::unordered_map<HWND, Shown> shown_;
+    std::unordered_map<HWND, bool> enabled_;  // top-level windows, as the page last heard
     HWND focus_ = nullptr;
     Frame frame_ = {};
 };
@@ -408,7 +424,7 @@ void web_report_exit(int code) { web_program_ended(code); }
 
 }  // namespace plat
 
-// Called by the page's handlers while the program waits; each ends the wait.
+// Called for the page's messages while the program waits; each ends the wait.
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void web_key(int virtual_key, int down) {
@@ -421,8 +437,6 @@ EMSCRIPTEN_KEEPALIVE void web_command(HWND window, int id) { host_menu_command(w
 EMSCRIPTEN_KEEPALIVE void web_click(HWND control) { host_click_button(control); }
 
 EMSCRIPTEN_KEEPALIVE void web_close(HWND window) { host_close_window(window); }
-
-EMSCRIPTEN_KEEPALIVE int web_enabled(HWND window) { return IsWindow(window) && IsWindowEnabled(window); }
 
 // Surface updates of a window so far: one per paint of it.
 EMSCRIPTEN_KEEPALIVE unsigned web_updates(HWND window) { return plat::web().updates(window); }
