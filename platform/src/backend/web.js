@@ -10,6 +10,7 @@
 mergeInto(LibraryManager.library, {
   $W: {
     // ---- State ------------------------------------------------------------
+    HIDDEN_WAIT: 1000,
     screen: [1, 1],      // the page's screen size, as last heard
     wake: null,          // ends the program's current wait
     visible: true,       // the page is shown, so frames are wanted
@@ -46,6 +47,7 @@ mergeInto(LibraryManager.library, {
       visible: function(m) {
         W.visible = m.visible;
         W.present(-1);
+        if (m.visible) W.poke();
       },
       buffer: function(m) {
         if (W.spare.length < 2) W.spare.push(m.buffer);
@@ -71,8 +73,12 @@ mergeInto(LibraryManager.library, {
     // The program sleeps until `wakeUp` is called: by the timer, or by a
     // message that queued input (poke), from the worker's own task, so the
     // program runs on straight away without a detour through promises.
+    // While the page is hidden its timers wait at least HIDDEN_WAIT ms, as a
+    // browser's own for a hidden page; the program's timers coalesce, so
+    // nothing piles up.
     wait: function(timeout, wakeUp) {
       W.present(timeout);
+      if (!W.visible && timeout >= 0) timeout = Math.max(timeout, W.HIDDEN_WAIT);
       var timer = 0;
       W.wake = function() {
         if (timer) clearTimeout(timer);

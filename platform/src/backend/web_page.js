@@ -59,6 +59,7 @@ var W = {
     document.addEventListener('mousedown', W.onPointerDown, true);
     document.addEventListener('visibilitychange', W.onVisibility);
     window.addEventListener('blur', W.releaseAll);
+    if (document.hidden) W.onVisibility();
   },
 
   // Tells the program's side: op with the message's fields; buffers given are moved, not copied.

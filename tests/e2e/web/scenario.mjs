@@ -208,6 +208,30 @@ async function noScript(b, t) {
           seen[0] === TITLE && seen[1].length === 1 && seen[1][0].includes('JavaScript を有効に'), JSON.stringify(seen));
 }
 
+// A hidden page is sent no frames, and its program waits a second at a time,
+// as a browser holds back a hidden page's timers; shown, it goes on.
+async function hiddenPage(b, t) {
+  const hide = hidden => b.page(hidden => {
+    Object.defineProperty(document, 'hidden', {configurable: true, value: hidden});
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  await t.until(20, () => b.page(css => !!$(css), MENUBAR));
+  for (const item of [1, 3]) {  // 竹, fast
+    await openMenu(b, t);
+    await clickOn(b, MENU, item);
+  }
+  await sleep(300);
+  await hide(true);
+  await sleep(100);
+  const first = t.frameOf(await b.page(() => canvasRGB()));
+  await sleep(2000);
+  const last = t.frameOf(await b.page(() => canvasRGB()));
+  await hide(false);
+  const next = await t.until(2, async () => { const f = t.frameOf(await b.page(() => canvasRGB())); return f > last && f; });
+  t.check('hidden, the page is sent no frames', first > 0 && first === last, [first, last]);
+  t.check('its program ticks a few times in 2 s, and goes on when shown', next && next - last <= 10, [last, next]);
+}
+
 // A file that does not load: the page names it.
 async function failedFile(b, t) {
   const file = Object.keys(t.files)[0].slice(1);
@@ -220,6 +244,7 @@ export const cases = [
   {name: 'the program, from its window to its exit', steps: [theWindow, theMenu, bamboo, theScreen, aboutBox, theExit,
                                                              quiet]},
   {name: 'the keyboard and the pointer', steps: [keysAndPointer]},
+  {name: 'the page hidden and shown again', steps: [hiddenPage]},
   {name: 'the page without JavaScript', steps: [noScript]},
   {name: 'the page without its module', files: {'/pofurin.wasm': null}, steps: [failedFile]},
   {name: 'the page without its script', files: {'/pofurin.js': null}, steps: [failedFile]},
