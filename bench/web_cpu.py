@@ -18,8 +18,10 @@ three ways:
                /proc/PID/task/PID/stat), which the ratio compares;
   its tasks:   the page's busy time (DevTools' Performance.TaskDuration),
                wall-clock time, so it grows when the machine is busy;
+  worker:      utime + stime of the page's worker threads (DedicatedWorker),
+               where the program runs;
   renderer:    utime + stime of the page's renderer process (/proc/PID/stat),
-               every thread, the program's worker among them.
+               every thread, the worker among them.
 
 Usage: bench/web_cpu.py [WEB_DIR]   (default: build/web of this checkout)
 """
@@ -97,8 +99,8 @@ def cpu_seconds(stat_path):
 
 
 def renderer_cpu(driver_pid):
-    """CPU seconds of the browser's renderers: all threads, and the main thread."""
-    total = main = 0.0
+    """CPU seconds of the browser's renderers: all threads, the main thread and the workers."""
+    total = main = workers = 0.0
     for pid in descendants(driver_pid):
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as f:
@@ -107,9 +109,13 @@ def renderer_cpu(driver_pid):
             total += cpu_seconds("/proc/%d/stat" % pid)
             # The main thread (CrRendererMain) is the one whose id is the process's.
             main += cpu_seconds("/proc/%d/task/%d/stat" % (pid, pid))
+            for tid in os.listdir("/proc/%d/task" % pid):
+                with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
+                    if f.read().startswith("DedicatedWorker"):
+                        workers += cpu_seconds("/proc/%d/task/%s/stat" % (pid, tid))
         except OSError:
             pass
-    return total, main
+    return total, main, workers
 
 
 class Bench:
@@ -153,9 +159,10 @@ class Bench:
 def report(name, a, b):
     """Prints one measurement; returns the main thread's CPU share."""
     wall = b[2] - a[2]
-    share = [100 * (b[i] - a[i]) / wall for i in (3, 4, 5)]
-    print("%-20s ticks/s %6.2f  puts/s %6.2f  main thread %5.1f %%  its tasks %5.1f %%  renderer %5.1f %%  (%.2f s)"
-          % (name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, share[2], share[0], share[1], wall))
+    share = [100 * (b[i] - a[i]) / wall for i in (3, 4, 5, 6)]
+    print("%-20s ticks/s %6.2f  puts/s %6.2f  main thread %5.1f %%  its tasks %5.1f %%  worker %5.1f %%  "
+          "renderer %5.1f %%  (%.2f s)"
+          % (name, (b[0] - a[0]) / wall, (b[1] - a[1]) / wall, share[2], share[0], share[3], share[1], wall))
     sys.stdout.flush()
     return share[2]
 
