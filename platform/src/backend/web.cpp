@@ -1,8 +1,8 @@
 // The browser backend: every top-level window becomes an element of the page
 // (frame, caption, a menu bar built from its menu, and a <canvas> showing the
 // window's surface); dialog controls become page elements over it. The page
-// side lives in web.js; this side describes windows to it and takes its
-// input. The program runs in a worker; waits suspend it (Asyncify) until
+// side lives in web_page.js, reached through web.js; this side describes
+// windows to it and takes its input. The program runs in a worker; waits suspend it (Asyncify) until
 // input or a deadline, so the worker takes the page's messages in between.
 #include <emscripten.h>
 #include <stdio.h>
