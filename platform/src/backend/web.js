@@ -134,9 +134,10 @@ mergeInto(LibraryManager.library, {
                        right: HEAP32[at + 5], bottom: bottom, updates: Module._web_updates(hwnd)}, [pixels]);
     },
 
-    // A copy of `width` x `height` R, G, B, A pixels at `rgba`, to send.
-    pixels: function(rgba, width, height) {
-      return HEAPU8.slice(rgba, rgba + width * height * 4).buffer;
+    // Sends a copy of an icon: `width` x `height` R, G, B, A pixels at `rgba`.
+    postIcon: function(op, hwnd, rgba, width, height) {
+      var pixels = HEAPU8.slice(rgba, rgba + width * height * 4).buffer;
+      W.post(op, {hwnd: hwnd, pixels: pixels, width: width, height: height}, [pixels]);
     }
   },
 
@@ -182,14 +183,12 @@ mergeInto(LibraryManager.library, {
 
   web_window_icon__deps: ['$W'],
   web_window_icon: function(hwnd, rgba, width, height) {
-    var pixels = W.pixels(rgba, width, height);
-    W.post('windowIcon', {hwnd: hwnd, pixels: pixels, width: width, height: height}, [pixels]);
+    W.postIcon('windowIcon', hwnd, rgba, width, height);
   },
 
   web_control_icon__deps: ['$W'],
   web_control_icon: function(hwnd, rgba, width, height) {
-    var pixels = W.pixels(rgba, width, height);
-    W.post('controlIcon', {hwnd: hwnd, pixels: pixels, width: width, height: height}, [pixels]);
+    W.postIcon('controlIcon', hwnd, rgba, width, height);
   },
 
   web_window_focus__deps: ['$W'],
