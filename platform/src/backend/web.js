@@ -1,6 +1,7 @@
 // The program's side of the browser backend (an Emscripten JS library). The
-// program runs in a worker: what web.cpp tells the page goes to it as a
-// message, and the page's messages (a person's input, the screen's size, the
+// program runs in a worker: what web.cpp tells the page goes to it in one
+// message each time the program waits, so the page shows a window together
+// with its pixels, as the program left them; the page's messages (a person's input, the screen's size, the
 // display's pace, pixel buffers coming back) come in while the program waits.
 // The page's side is web_page.js.
 //
@@ -19,6 +20,8 @@ mergeInto(LibraryManager.library, {
     lastPut: 0,          // when pixels last went to the page (performance.now()); start sets it to -Infinity
     trailing: 0,         // the timer that sends pixels the program's next wake would leave too long
     spare: [],           // pixel buffers back from the page, for the next frames
+    outbox: [],          // what the page is to hear at the program's next wait
+    moving: [],          // the buffers those messages move
 
     // The page's messages, by op. Input ends the program's wait.
     PAGE: {
@@ -67,7 +70,15 @@ mergeInto(LibraryManager.library, {
     // Tells the page: op with the message's fields; buffers given are moved, not copied.
     post: function(op, fields, moved) {
       fields.op = op;
-      postMessage(fields, moved || []);
+      W.outbox.push(fields);
+      if (moved) W.moving.push.apply(W.moving, moved);
+    },
+
+    flush: function() {
+      if (!W.outbox.length) return;
+      postMessage({op: 'batch', messages: W.outbox}, W.moving);
+      W.outbox = [];
+      W.moving = [];
     },
 
     // The program sleeps until `wakeUp` is called: by the timer, or by a
@@ -100,11 +111,15 @@ mergeInto(LibraryManager.library, {
     // frame period has passed since the last. What is held back goes out at
     // the next wait, or by a timer when the program would sleep (for
     // `timeout` ms, negative for no deadline) past one more frame period.
-    // A hidden page is sent nothing.
+    // A hidden page is sent no frames. What else the page is to hear goes too.
     present: function(timeout) {
       if (W.trailing) clearTimeout(W.trailing);
       W.trailing = 0;
-      if (!W.visible) return;
+      if (W.visible) W.putDue(timeout);
+      W.flush();
+    },
+
+    putDue: function(timeout) {
       var now = performance.now(), later = W.lastPut + W.framePeriod - now;
       if (later > 0) {
         if ((timeout < 0 || timeout > later + W.framePeriod) && Object.keys(W.due).length)
@@ -209,6 +224,7 @@ mergeInto(LibraryManager.library, {
   web_program_ended__deps: ['$W'],
   web_program_ended: function(code) {
     W.post('ended', {code: code});
+    W.flush();
   },
 
   web_screen_width__deps: ['$W'],

@@ -625,6 +625,13 @@ var HOST = {
   // The worker's script is running.
   loaded: function() {},
 
+  // What the program did between two waits, shown in one go.
+  batch: function(m) {
+    m.messages.forEach(function(message) {
+      HOST[message.op](message);
+    });
+  },
+
   start: function(m) {
     W.status('');
     W.start(m.constants);
