@@ -1,8 +1,9 @@
 // The program's side of the browser backend (an Emscripten JS library). The
 // program runs in a worker: what web.cpp tells the page goes to it in one
 // message each time the program waits, so the page shows a window together
-// with its pixels, as the program left them; the page's messages (a person's input, the screen's size, the
-// display's pace, pixel buffers coming back) come in while the program waits.
+// with its pixels, as the program left them. The page's messages (a person's
+// input, the screen's size, the display's pace, pixel buffers coming back)
+// come in while the program waits.
 // The page's side is web_page.js.
 //
 // Sections: W holds the worker's state, its waits and its frames; the web_*

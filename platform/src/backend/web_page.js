@@ -64,7 +64,6 @@ var W = {
 
   // Tells the program's side: op with the message's fields; buffers given are moved, not copied.
   send: function(op, fields, moved) {
-    fields = fields || {};
     fields.op = op;
     W.worker.postMessage(fields, moved || []);
   },
